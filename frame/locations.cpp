@@ -1,0 +1,147 @@
+// Platform, product key, install directory, CVEX.INI and the small profile
+// helpers that the configuration subsystems share.
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "frame/frame.h"
+#include "korutil/korutil.h"
+
+namespace cvx {
+namespace {
+
+constexpr WORD kPlatformWin95 = 1;
+constexpr WORD kPlatformNT = 0x1000;
+WORD volatile g_platform;
+
+char g_configFile[MAX_PATH];
+LONG volatile g_configFilled;
+
+constexpr char kDosDevices[] = "\\DosDevices\\";
+constexpr size_t kDosDevicesLen = sizeof kDosDevices - 1;
+
+}  // namespace
+
+const char *ProductKeyPath()
+{
+    return CVU_IsWin95OS() ? "Software\\Quillon\\Calvex" : "System\\CurrentControlSet\\Services\\Cvex\\Parameters";
+}
+
+LONG GetProductSetting(const char *name, void *buffer, DWORD size, DWORD type)
+{
+    return CVU_GetRegDataA(HKEY_LOCAL_MACHINE, ProductKeyPath(), nullptr, nullptr, name, buffer, size, type);
+}
+
+BOOL GetInstallDirectory(char destination[MAX_PATH])
+{
+    char directory[MAX_PATH] = "";
+    // One byte short of the buffer, so that a value of 259 characters still
+    // leaves room for the backslash and the terminator.
+    GetProductSetting("Directory", directory, sizeof directory - 1, REG_SZ);
+    directory[sizeof directory - 2] = '\0';
+    size_t len = std::strlen(directory);
+    if (len == 0) return FALSE;
+    if (directory[len - 1] != '\\') std::strcat(directory, "\\");
+    const char *text = directory;
+    if (len >= kDosDevicesLen && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, directory,
+                                                int(kDosDevicesLen), kDosDevices, int(kDosDevicesLen)) == CSTR_EQUAL)
+        text += kDosDevicesLen;
+    kor::CopyStringLimited(text, destination, MAX_PATH);
+    return TRUE;
+}
+
+const char *GetServerConfigFile()
+{
+    if (!g_configFilled) {
+        char path[MAX_PATH];
+        if (GetInstallDirectory(path)) {
+            size_t len = std::strlen(path);
+            kor::CopyStringLimited("CVEX.INI", path + len, sizeof path - len);
+        } else {
+            BuildComponentPath(path, "CVEX.INI");
+        }
+        // Every thread computes the same text, so a race only copies it twice.
+        kor::CopyStringLimited(path, g_configFile, sizeof g_configFile);
+        g_configFilled = 1;
+    }
+    return g_configFile;
+}
+
+BOOL WriteProfileUInt(const char *section, const char *key, DWORD value, const char *file)
+{
+    char text[12];
+    portable::FormatUInt(text, value);
+    return WritePrivateProfileStringA(section, key, text, file);
+}
+
+BOOL ListSectionKeys(const char *section, char *buffer, DWORD size, DWORD *count, const char *file)
+{
+    if (count) *count = 0;
+    if (!buffer || size < 16) return FALSE;
+    std::memset(buffer, 0, size);
+    GetPrivateProfileStringA(section, nullptr, "", buffer, size, file);
+    size_t listSize = kor::MultiSzSize(buffer);
+    if (listSize >= size) return FALSE;  // the list may have been cut
+    size_t entries = kor::MultiSzCount(buffer);
+    size_t arrayBytes = (entries + 1) * sizeof(char *);
+    if (arrayBytes + listSize > size) return FALSE;
+    std::memmove(buffer + arrayBytes, buffer, listSize);
+    kor::MultiSzToArray(buffer + arrayBytes, reinterpret_cast<char **>(buffer), arrayBytes);
+    if (count) *count = static_cast<DWORD>(entries);
+    return TRUE;
+}
+
+BOOL CopySection(const char *destination, const char *source, const char *const *keys, const char *file)
+{
+    std::vector<char> listing;
+    if (!keys) {
+        listing.resize(512);
+        if (!ListSectionKeys(source, listing.data(), DWORD(listing.size()), nullptr, file)) return FALSE;
+        keys = reinterpret_cast<const char *const *>(listing.data());
+    }
+    for (; *keys; ++keys) {
+        if (!**keys) continue;
+        char value[512];
+        GetPrivateProfileStringA(source, *keys, kAbsentMarker, value, sizeof value, file);
+        if (std::strcmp(value, kAbsentMarker) == 0)
+            WritePrivateProfileStringA(destination, *keys, nullptr, file);
+        else
+            WritePrivateProfileStringA(destination, *keys, value, file);
+    }
+    return TRUE;
+}
+
+DWORD GetInstalledComponents()
+{
+    DWORD value = 0;
+    if (GetProductSetting("dwInstalledValue", &value, sizeof value, REG_DWORD) != ERROR_SUCCESS) value = 0;
+    return value;
+}
+
+void SetComponentInstalled(DWORD mask, BOOL installed)
+{
+    DWORD value = GetInstalledComponents();
+    value = installed ? (value | mask) : (value & ~mask);
+    CVU_WriteRegDataA(HKEY_LOCAL_MACHINE, ProductKeyPath(), nullptr, nullptr, "dwInstalledValue", &value,
+                      sizeof value, REG_DWORD);
+}
+
+}  // namespace cvx
+
+extern "C" BOOL WINAPI CVU_IsWin95OS(void)
+{
+    using namespace cvx;
+    if (!g_platform) {
+        OSVERSIONINFOA info{};
+        info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
+        GetVersionExA(&info);
+        g_platform = info.dwPlatformId == VER_PLATFORM_WIN32_NT ? kPlatformNT : kPlatformWin95;
+    }
+    return g_platform == kPlatformWin95;
+}
+
+extern "C" BOOL WINAPI CVU_IsComponentInstalled(DWORD mask)
+{
+    return (cvx::GetInstalledComponents() & mask) != 0;
+}

@@ -1,0 +1,370 @@
+#include "harness/harness.h"
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+namespace cvxtest {
+
+// ---- child processes -------------------------------------------------------------
+namespace {
+std::map<std::string, ChildRole> &Roles()
+{
+    static std::map<std::string, ChildRole> roles;
+    return roles;
+}
+
+std::string QuoteArg(const std::string &arg)
+{
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+    std::string out = "\"";
+    for (char c : arg) {
+        if (c == '"') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string SelfPath()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    return path;
+}
+}  // namespace
+
+RoleRegistrar::RoleRegistrar(const char *name, ChildRole role) { Roles()[name] = role; }
+
+int DispatchChildRole(int argc, char **argv)
+{
+    if (argc < 3 || std::strcmp(argv[1], "--child") != 0) return -1;
+    auto it = Roles().find(argv[2]);
+    if (it == Roles().end()) {
+        std::fprintf(stderr, "no child role %s\n", argv[2]);
+        return 255;
+    }
+    std::vector<std::string> args(argv + 3, argv + argc);
+    return it->second(args);
+}
+
+ChildProcess::ChildProcess(ChildProcess &&other) noexcept
+    : process_(std::exchange(other.process_, nullptr)), id_(other.id_)
+{
+}
+
+ChildProcess &ChildProcess::operator=(ChildProcess &&other) noexcept
+{
+    if (this != &other) {
+        Kill();
+        process_ = std::exchange(other.process_, nullptr);
+        id_ = other.id_;
+    }
+    return *this;
+}
+
+ChildProcess::~ChildProcess() { Kill(); }
+
+int ChildProcess::Wait(DWORD timeoutMs)
+{
+    if (!process_) return -1;
+    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
+        Kill();
+        return -2;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    CloseHandle(std::exchange(process_, nullptr));
+    return static_cast<int>(code);
+}
+
+void ChildProcess::Kill()
+{
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(process_, 254);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(std::exchange(process_, nullptr));
+}
+
+ChildProcess StartChild(const std::string &role, const std::vector<std::string> &args, const ChildOptions &options)
+{
+    std::string command = QuoteArg(SelfPath()) + " --child " + role;
+    for (const std::string &arg : args) command += " " + QuoteArg(arg);
+
+    // The child inherits this environment with the requested changes; Wine
+    // hands it on as the child's Unix environment (LC_ALL picks its locale).
+    std::map<std::string, std::string> saved;
+    for (const auto &[name, value] : options.environment) {
+        char old[1024];
+        DWORD n = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
+        saved[name] = n && n < sizeof old ? std::string(old, n) : std::string("\x01");
+        SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
+    }
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    BOOL ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    for (const auto &[name, value] : saved)
+        SetEnvironmentVariableA(name.c_str(), value == "\x01" ? nullptr : value.c_str());
+
+    ChildProcess child;
+    if (!ok) return child;
+    CloseHandle(pi.hThread);
+    child.process_ = pi.hProcess;
+    child.id_ = pi.dwProcessId;
+    return child;
+}
+
+int RunChild(const std::string &role, const std::vector<std::string> &args, const ChildOptions &options)
+{
+    ChildProcess child = StartChild(role, args, options);
+    if (!child.Started()) return -1;
+    return child.Wait(options.timeoutMs);
+}
+
+// ---- dialogs ----------------------------------------------------------------------
+namespace {
+struct FindState {
+    std::set<HWND> *known;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM param)
+{
+    auto *state = reinterpret_cast<FindState *>(param);
+    if (ClassName(window) == "#32770" && IsWindowVisible(window) && !state->known->count(window)) {
+        state->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+DialogDriver::DialogDriver(Action action, DWORD timeoutMs, DWORD threadId)
+    : action_(std::move(action)), timeoutMs_(timeoutMs), threadId_(threadId)
+{
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+DialogDriver::~DialogDriver() { Finish(); }
+
+int DialogDriver::Finish()
+{
+    if (thread_) {
+        SetEvent(stop_);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        CloseHandle(stop_);
+        thread_ = stop_ = nullptr;
+    }
+    return seen_;
+}
+
+DWORD WINAPI DialogDriver::Run(LPVOID self)
+{
+    static_cast<DialogDriver *>(self)->Loop();
+    return 0;
+}
+
+void DialogDriver::Loop()
+{
+    std::set<HWND> known;
+    while (WaitForSingleObject(stop_, 20) == WAIT_TIMEOUT) {
+        FindState state{&known, nullptr};
+        EnumThreadWindows(threadId_, FindDialog, reinterpret_cast<LPARAM>(&state));
+        if (!state.found) continue;
+        HWND dialog = state.found;
+        known.insert(dialog);
+        InterlockedIncrement(&seen_);
+        action_(dialog);
+        DWORD start = GetTickCount();
+        while (IsWindow(dialog) && IsWindowVisible(dialog) && GetTickCount() - start < timeoutMs_)
+            if (WaitForSingleObject(stop_, 20) == WAIT_OBJECT_0) break;
+        if (IsWindow(dialog) && IsWindowVisible(dialog) && WaitForSingleObject(stop_, 0) == WAIT_TIMEOUT) {
+            ADD_FAILURE() << "dialog \"" << WindowText(dialog) << "\" still open after " << timeoutMs_ << " ms";
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
+        }
+    }
+}
+
+std::string WindowText(HWND window)
+{
+    char text[2048] = "";
+    // WM_GETTEXT works across threads where GetWindowText would not.
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string ClassName(HWND window)
+{
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::vector<std::string> StaticTexts(HWND dialog)
+{
+    std::vector<std::string> texts;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassName(child) != "Static") continue;
+        LONG style = GetWindowLongA(child, GWL_STYLE);
+        if ((style & SS_TYPEMASK) == SS_ICON) continue;
+        texts.push_back(WindowText(child));
+    }
+    return texts;
+}
+
+void PressButton(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void PumpMessages(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    }
+}
+
+// ---- files and registry ---------------------------------------------------------------
+std::string ReadFileText(const std::string &path)
+{
+    std::string text;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
+bool WriteFileText(const std::string &path, const std::string &text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == text.size();
+}
+
+bool FileExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string TempDirectory(const char *tag)
+{
+    char base[MAX_PATH] = "";
+    GetTempPathA(sizeof base, base);
+    static LONG counter;
+    char dir[MAX_PATH];
+    std::snprintf(dir, sizeof dir, "%scvxtest\\", base);
+    CreateDirectoryA(dir, nullptr);
+    std::snprintf(dir, sizeof dir, "%scvxtest\\%s-%lu-%lu-%ld\\", base, tag, GetCurrentProcessId(), GetTickCount(),
+                  InterlockedIncrement(&counter));
+    CreateDirectoryA(dir, nullptr);
+    return dir;
+}
+
+std::string ExeDirectory()
+{
+    std::string path = SelfPath();
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+bool IsWin95Platform()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    GetVersionExA(&info);
+    return info.dwPlatformId != VER_PLATFORM_WIN32_NT;
+}
+
+const char *ProductKeyPath()
+{
+    return IsWin95Platform() ? "Software\\Quillon\\Calvex" : "System\\CurrentControlSet\\Services\\Cvex\\Parameters";
+}
+
+void DeleteTree(HKEY root, const char *path) { RegDeleteTreeA(root, path), RegDeleteKeyA(root, path); }
+
+void SetRegString(HKEY root, const char *path, const char *name, const std::string &value)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+}
+
+void SetRegDword(HKEY root, const char *path, const char *name, DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+bool GetRegString(HKEY root, const char *path, const char *name, std::string *value)
+{
+    char buffer[4096];
+    DWORD size = sizeof buffer, type = 0;
+    if (RegGetValueA(root, path, name, RRF_RT_ANY, &type, buffer, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    value->assign(buffer, size ? size - 1 : 0);
+    return true;
+}
+
+bool GetRegDword(HKEY root, const char *path, const char *name, DWORD *value)
+{
+    DWORD size = sizeof *value, type = 0;
+    return RegGetValueA(root, path, name, RRF_RT_ANY, &type, value, &size) == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+bool KeyExists(HKEY root, const char *path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// ---- clean state --------------------------------------------------------------------------
+void ResetProductRegistry()
+{
+    DeleteTree(HKEY_CURRENT_USER, "Software\\Quillon");
+    DeleteTree(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Cvex");
+    DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Quillon");
+    DeleteTree(HKEY_CURRENT_USER, "Software\\CvxTests");
+}
+
+void CleanTest::SetUp()
+{
+    ResetProductRegistry();
+    dir_ = TempDirectory("t");
+    ini_ = dir_ + "CVEX.INI";
+    SetRegString(HKEY_LOCAL_MACHINE, ProductKeyPath(), "Directory", dir_);
+}
+
+void CleanTest::TearDown() { ResetProductRegistry(); }
+
+void CleanTest::ForgetInstallDirectory()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "Directory");
+        RegCloseKey(key);
+    }
+}
+
+}  // namespace cvxtest
