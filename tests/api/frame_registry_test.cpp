@@ -1,4 +1,5 @@
 // Registry primitives, COM server registration and the component libraries.
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -196,20 +197,45 @@ TEST_F(Registry, ComponentBits)
     EXPECT_FALSE(CVU_IsComponentInstalled(4));
 }
 
+// Class keys of the five stand-in component libraries (last byte 01..05).
+std::string ComponentClassKey(int index)
+{
+    char key[80];
+    std::snprintf(key, sizeof key, "CLSID\\{6C1E2F50-1A2B-4C3D-8E9F-0123456789%02X}", index);
+    return key;
+}
+
 class Components : public Registry {
 protected:
+    void SetUp() override
+    {
+        Registry::SetUp();
+        for (int i = 1; i <= 5; ++i) DeleteTree(HKEY_CLASSES_ROOT, ComponentClassKey(i).c_str());
+    }
+    void TearDown() override
+    {
+        for (int i = 1; i <= 5; ++i) DeleteTree(HKEY_CLASSES_ROOT, ComponentClassKey(i).c_str());
+        Registry::TearDown();
+    }
     std::string Log()
     {
         std::string log;
-        GetRegString(HKEY_CURRENT_USER, "Software\\CvxTests\\Components", "Log", &log);
+        GetRegString(HKEY_CURRENT_USER, kTrace, "Log", &log);
         return log;
     }
     std::string DirectorySeenBy(const char *component)
     {
         std::string dir;
-        GetRegString(HKEY_CURRENT_USER, "Software\\CvxTests\\Components", component, &dir);
+        GetRegString(HKEY_CURRENT_USER, kTrace, component, &dir);
         return dir;
     }
+    DWORD Installed()
+    {
+        DWORD value = 0;
+        GetRegDword(HKEY_LOCAL_MACHINE, ProductKeyPath(), "dwInstalledValue", &value);
+        return value;
+    }
+    static constexpr char kTrace[] = "Software\\CvxTests\\Components";
 };
 
 TEST_F(Components, AllFiveInOrderFromTheComponentDirectory)
@@ -220,20 +246,68 @@ TEST_F(Components, AllFiveInOrderFromTheComponentDirectory)
     GetCurrentDirectoryA(sizeof before, before);
 
     CVU_RegisterComponents();
-    EXPECT_EQ("CVXNAME:register;CVXCLI:register;CVXSERV:register;CVXREMON:register;CVXIBS:register;", Log());
+    EXPECT_EQ("CVXNAME:register=0;CVXCLI:register=0;CVXSERV:register=0;CVXREMON:register=0;CVXIBS:register=0;",
+              Log());
     std::string bin = ExeDirectory();
     bin.pop_back();
     EXPECT_EQ(0, lstrcmpiA(bin.c_str(), DirectorySeenBy("CVXIBS").c_str())) << DirectorySeenBy("CVXIBS");
     char after[MAX_PATH];
     GetCurrentDirectoryA(sizeof after, after);
     EXPECT_STREQ(before, after);
+    EXPECT_EQ(0x1Fu, Installed());
+    std::string file;
+    ASSERT_TRUE(GetRegString(HKEY_CLASSES_ROOT, (ComponentClassKey(3) + "\\InProcServer32").c_str(), nullptr, &file));
+    EXPECT_EQ(0, lstrcmpiA((ExeDirectory() + "CVXSERV.DLL").c_str(), file.c_str())) << file;
 
+    SetRegString(HKEY_CURRENT_USER, kTrace, "Log", "");
     CVU_UnregisterComponents();
-    EXPECT_EQ("CVXNAME:register;CVXCLI:register;CVXSERV:register;CVXREMON:register;CVXIBS:register;"
-              "CVXNAME:unregister;CVXCLI:unregister;CVXSERV:unregister;CVXREMON:unregister;CVXIBS:unregister;",
+    EXPECT_EQ("CVXNAME:unregister=0;CVXCLI:unregister=0;CVXSERV:unregister=0;CVXREMON:unregister=0;"
+              "CVXIBS:unregister=0;",
               Log());
     GetCurrentDirectoryA(sizeof after, after);
     EXPECT_STREQ(before, after);
+    EXPECT_EQ(0u, Installed());
+    for (int i = 1; i <= 5; ++i) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ComponentClassKey(i).c_str())) << i;
+}
+
+TEST_F(Components, HigherVersionsAndTheKeepFlagProtectRegistrations)
+{
+    // CVXCLI's class is already registered at version 5; the libraries bring 3.
+    DWORD five = 5;
+    SetRegDword(HKEY_CLASSES_ROOT, ComponentClassKey(2).c_str(), "dwVersion", five);
+    SetRegDword(HKEY_CURRENT_USER, kTrace, "Version", 3);
+    CVU_RegisterComponents();
+    EXPECT_EQ("CVXNAME:register=0;CVXCLI:register=1;CVXSERV:register=0;CVXREMON:register=0;CVXIBS:register=0;",
+              Log());
+    EXPECT_EQ(0x1Du, Installed());
+    DWORD version = 0;
+    EXPECT_TRUE(GetRegDword(HKEY_CLASSES_ROOT, ComponentClassKey(2).c_str(), "dwVersion", &version));
+    EXPECT_EQ(5u, version);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, (ComponentClassKey(2) + "\\InProcServer32").c_str()));
+
+    // Equal versions register again.
+    SetRegDword(HKEY_CURRENT_USER, kTrace, "Version", 5);
+    SetRegString(HKEY_CURRENT_USER, kTrace, "Log", "");
+    CVU_RegisterComponents();
+    EXPECT_EQ("CVXNAME:register=0;CVXCLI:register=0;CVXSERV:register=0;CVXREMON:register=0;CVXIBS:register=0;",
+              Log());
+    EXPECT_EQ(0x1Fu, Installed());
+
+    // Keep: nothing is removed, the bits stay.
+    SetRegDword(HKEY_CURRENT_USER, kTrace, "Keep", 1);
+    CVU_UnregisterComponents();
+    for (int i = 1; i <= 5; ++i) EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ComponentClassKey(i).c_str())) << i;
+    EXPECT_EQ(0x1Fu, Installed());
+
+    // An older library cannot remove a newer registration.
+    SetRegDword(HKEY_CURRENT_USER, kTrace, "Keep", 0);
+    SetRegDword(HKEY_CURRENT_USER, kTrace, "Version", 4);
+    SetRegString(HKEY_CURRENT_USER, kTrace, "Log", "");
+    CVU_UnregisterComponents();
+    EXPECT_EQ("CVXNAME:unregister=1;CVXCLI:unregister=1;CVXSERV:unregister=1;CVXREMON:unregister=1;"
+              "CVXIBS:unregister=1;",
+              Log());
+    EXPECT_EQ(0x1Fu, Installed());
 }
 
 CVX_CHILD_ROLE(register_components)
@@ -250,8 +324,9 @@ TEST_F(Components, MissingLibrariesAreSkipped)
     SetRegString(HKEY_CURRENT_USER, "Software\\Quillon\\Calvex", "ComponentPath", dir);
     // The component directory is computed once per process: a fresh one.
     ASSERT_EQ(0, RunChild("register_components"));
-    EXPECT_EQ("CVXCLI:register;CVXIBS:register;", Log());
+    EXPECT_EQ("CVXCLI:register=0;CVXIBS:register=0;", Log());
     EXPECT_EQ(0, lstrcmpiA(dir.substr(0, dir.size() - 1).c_str(), DirectorySeenBy("CVXCLI").c_str()));
+    EXPECT_EQ(0x12u, Installed());
 }
 
 }  // namespace
