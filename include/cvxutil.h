@@ -165,7 +165,8 @@ CVXAPI BOOL WINAPI CVU_IbsSetServiceInfo(LPCSTR name, DWORD infoType, const void
 #define CVU_ORDINAL_SEALBLOCK   88
 #define CVU_ORDINAL_UNSEALBLOCK 89
 /* Seals inLength bytes of in into out (inLength + 12 bytes); *needed (may
- * be NULL) receives that size, 0 when in and out overlap. */
+ * be NULL) receives that size, or 0 when in and out overlap or inLength is
+ * above 65535. */
 typedef BOOL (WINAPI *CVU_SEALBLOCK)(BYTE *out, DWORD outSize, const BYTE *in, DWORD inLength, DWORD *needed);
 /* Checks the block of inSize bytes and writes its payload, exactly as
  * sealed, to out; *length (may be NULL) receives the payload's length once
