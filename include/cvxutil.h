@@ -108,7 +108,70 @@ CVXAPI BOOL WINAPI CVU_IsComponentInstalled(DWORD mask);
 
 /* ---- Inbound services ------------------------------------------------------ */
 
+/* A service's fields as callers hand them over and receive them. */
+#pragma pack(push, 1)
+typedef struct IbsServiceInfo {
+    char Name[17];         /* at most 16 characters; identifies the service, case ignored */
+    char Description[100];
+    char Program[256];     /* the program to start */
+    char CmdLine[200];     /* its command line */
+    DWORD Options;         /* option bits, see IBS_OPTION_SELECTED */
+    DWORD AccessTmo;       /* access time-out, kept as given */
+} IbsServiceInfo;
+#pragma pack(pop)
+#ifdef __cplusplus
+static_assert(sizeof(IbsServiceInfo) == 581, "IbsServiceInfo is 581 bytes");
+#endif
+
+/* infoType of CVU_IbsGetServiceInfo and CVU_IbsSetServiceInfo. */
+#define IBS_INFO_SERVICE  1 /* an IbsServiceInfo */
+#define IBS_INFO_SECURITY 2 /* the security text, at most 243 characters */
+/* kind of CVU_IbsEnumServices. */
+#define IBS_ENUM_ALL      1 /* every service */
+#define IBS_ENUM_SELECTED 2 /* the services whose options have IBS_OPTION_SELECTED */
+/* The one option bit the library reads. */
+#define IBS_OPTION_SELECTED 0x8u
+
+/* TRUE when a service of that name exists. */
+CVXAPI BOOL WINAPI CVU_IbsDoesServiceExist(LPCSTR name);
+/* Lists the names of the services of a kind in buffer (zero-terminated
+ * strings closed by an empty one). *count (count may be NULL) receives the
+ * number listed, also on error. 87 for another kind or a buffer below 2
+ * bytes; 122 when a name does not fit (the names before it stay). */
+CVXAPI DWORD WINAPI CVU_IbsEnumServices(DWORD kind, DWORD reserved, LPSTR buffer, DWORD bufferSize, DWORD *count);
+/* Creates a service, or with replace overwrites the one of that name.
+ * TRUE once the record is stored, even when the security text is not. */
+CVXAPI BOOL WINAPI CVU_IbsCreateService(LPCSTR name, LPCSTR description, LPCSTR program, LPCSTR cmdLine,
+                                        DWORD options, LPCSTR security, DWORD accessTmo, BOOL replace);
+/* CVU_IbsSetServiceInfo(name, IBS_INFO_SERVICE, info, TRUE). */
+CVXAPI BOOL WINAPI CVU_IbsAddService(LPCSTR name, const IbsServiceInfo *info);
+/* Deletes the service of that name. */
+CVXAPI BOOL WINAPI CVU_IbsDeleteService(LPCSTR name);
+/* Reads a service's record (bufferSize at least 581) or its security text;
+ * the text comes terminated whenever the buffer holds it. A service without
+ * a security text gives TRUE and leaves the buffer as it was. */
+CVXAPI BOOL WINAPI CVU_IbsGetServiceInfo(LPCSTR name, DWORD infoType, void *buffer, DWORD bufferSize);
+/* Writes a service's record (the service then bears the record's Name) or
+ * its security text (NULL for none); create makes the service when no
+ * service has that name. */
+CVXAPI BOOL WINAPI CVU_IbsSetServiceInfo(LPCSTR name, DWORD infoType, const void *data, BOOL create);
+
 /* ---- Sealed blocks (ordinals 88 and 89, no names) -------------------------- */
+
+/* A payload of up to 65535 bytes in a frame of CVU_SEALED_FRAME bytes, kept
+ * scrambled and checked when read back. Exported by ordinal only: bind with
+ * GetProcAddress(module, MAKEINTRESOURCEA(CVU_ORDINAL_SEALBLOCK)). */
+#define CVU_SEALED_FRAME        12
+#define CVU_ORDINAL_SEALBLOCK   88
+#define CVU_ORDINAL_UNSEALBLOCK 89
+/* Seals inLength bytes of in into out (inLength + 12 bytes); *needed (may
+ * be NULL) receives that size, or 0 when in and out overlap or inLength is
+ * above 65535. */
+typedef BOOL (WINAPI *CVU_SEALBLOCK)(BYTE *out, DWORD outSize, const BYTE *in, DWORD inLength, DWORD *needed);
+/* Checks the block of inSize bytes and writes its payload, exactly as
+ * sealed, to out; *length (may be NULL) receives the payload's length once
+ * the frame is read, also when out is too small. */
+typedef BOOL (WINAPI *CVU_UNSEALBLOCK)(BYTE *out, DWORD outSize, const BYTE *in, DWORD inSize, DWORD *length);
 
 /* ---- Named shared memory --------------------------------------------------- */
 
