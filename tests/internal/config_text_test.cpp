@@ -1,0 +1,208 @@
+// Value parsers and formatters of the configuration that need no Win32:
+// line lists, trigger lists, serial setting texts, section counts and the
+// password scrambling.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "groups/portable/linelist.h"
+#include "server/portable/password.h"
+#include "server/portable/sections.h"
+#include "server/portable/transmit_text.h"
+
+using namespace cvx::portable;
+
+namespace {
+
+std::vector<std::string> Entries(const char *list)
+{
+    std::vector<std::string> names;
+    for (const char *p = list; *p; p += std::strlen(p) + 1) names.emplace_back(p);
+    return names;
+}
+using Names = std::vector<std::string>;
+
+TEST(LineListText, ParseKeepsBlanksAndSkipsEmptyNames)
+{
+    char list[64];
+    EXPECT_EQ(LineListParse::Complete, ParseLineList("(LINE A,LINE B)", list, sizeof list));
+    EXPECT_EQ((Names{"LINE A", "LINE B"}), Entries(list));
+    EXPECT_EQ(LineListParse::Complete, ParseLineList("( A )", list, sizeof list));
+    EXPECT_EQ(Names{" A "}, Entries(list));
+    EXPECT_EQ(LineListParse::Complete, ParseLineList("()", list, sizeof list));
+    EXPECT_EQ(Names{}, Entries(list));
+    EXPECT_EQ(LineListParse::Complete, ParseLineList("pre(,A,,B,)post,C)", list, sizeof list));
+    EXPECT_EQ((Names{"A", "B"}), Entries(list));
+
+    EXPECT_EQ(LineListParse::Malformed, ParseLineList("(A,B", list, sizeof list));
+    EXPECT_EQ(Names{"A"}, Entries(list));
+    EXPECT_EQ(LineListParse::Malformed, ParseLineList("A,B)", list, sizeof list));
+    EXPECT_EQ(Names{}, Entries(list));
+    EXPECT_EQ(LineListParse::Malformed, ParseLineList("", list, sizeof list));
+    EXPECT_EQ(LineListParse::Malformed, ParseLineList(nullptr, list, sizeof list));
+    EXPECT_EQ(Names{}, Entries(list));
+}
+
+TEST(LineListText, ParseStopsWhenTheListIsFull)
+{
+    char list[8];
+    std::memset(list, 'x', sizeof list);
+    EXPECT_EQ(LineListParse::Full, ParseLineList("(AB,CD,EF)", list, sizeof list));
+    EXPECT_EQ((Names{"AB", "CD"}), Entries(list));
+    EXPECT_EQ(LineListParse::Full, ParseLineList("(A)", list, 1));
+
+    // Names are read at most 127 characters long.
+    std::string text = "(" + std::string(130, 'n') + ")";
+    char big[256];
+    EXPECT_EQ(LineListParse::Complete, ParseLineList(text.c_str(), big, sizeof big));
+    EXPECT_EQ(Names{std::string(127, 'n')}, Entries(big));
+}
+
+TEST(LineListText, ParseStepsOverDoubleByteCharacters)
+{
+    // With 0x81 as a lead byte, the comma and parenthesis right after it are
+    // the second halves of characters, not separators.
+    auto lead = [](unsigned char c) { return c == 0x81; };
+    char list[64];
+    EXPECT_EQ(LineListParse::Complete, ParseLineList("(A\x81,B,C\x81))", list, sizeof list, lead));
+    EXPECT_EQ((Names{"A\x81,B", "C\x81)"}), Entries(list));
+    EXPECT_EQ(LineListParse::Complete, ParseLineList("(A\x81,B,C\x81))", list, sizeof list));
+    EXPECT_EQ((Names{"A\x81", "B", "C\x81"}), Entries(list));
+    // A lead byte at the very end does not step over the terminator.
+    EXPECT_EQ(LineListParse::Malformed, ParseLineList("(A\x81", list, sizeof list, lead));
+}
+
+TEST(LineListText, FormatJoinsAndRefuses)
+{
+    char text[512];
+    EXPECT_EQ(2, FormatLineList("LINE A\0LINE B\0", text, sizeof text));
+    EXPECT_STREQ("(LINE A,LINE B)", text);
+    EXPECT_EQ(0, FormatLineList("\0", text, sizeof text));
+    EXPECT_STREQ("()", text);
+    EXPECT_EQ(0, FormatLineList(nullptr, text, sizeof text));
+    EXPECT_STREQ("()", text);
+
+    EXPECT_EQ(kLineListBadName, FormatLineList("A\0B,C\0", text, sizeof text));
+    EXPECT_STREQ("", text);
+    EXPECT_EQ(kLineListBadName, FormatLineList("A)\0", text, sizeof text));
+    EXPECT_EQ(1, FormatLineList("(A\0", text, sizeof text));
+    EXPECT_STREQ("((A)", text);
+
+    std::string longest(127, 'n');
+    longest.push_back('\0');
+    EXPECT_EQ(1, FormatLineList(longest.c_str(), text, sizeof text));
+    longest.insert(0, "n");
+    EXPECT_EQ(kLineListBadName, FormatLineList(longest.c_str(), text, sizeof text));
+
+    // Exactly 511 characters fit in 512 bytes; one more does not.
+    std::string list;
+    for (int i = 0; i < 4; ++i) list += std::string(126, 'a' + i) + '\0';
+    std::string fits = list + "x" + '\0';
+    std::string over = list + "xy" + '\0';
+    EXPECT_EQ(5, FormatLineList(fits.c_str(), text, sizeof text));
+    EXPECT_EQ(511u, std::strlen(text));
+    EXPECT_EQ(kLineListTooLong, FormatLineList(over.c_str(), text, sizeof text));
+    EXPECT_STREQ("", text);
+
+    // What is formatted parses back to the same list.
+    char back[512];
+    ASSERT_EQ(5, FormatLineList(fits.c_str(), text, sizeof text));
+    EXPECT_EQ(LineListParse::Complete, ParseLineList(text, back, sizeof back));
+    EXPECT_EQ(0, std::memcmp(fits.c_str(), back, fits.size() + 1));
+}
+
+TEST(TriggerText, FormatAndParse)
+{
+    char text[kTriggerTextSize];
+    const uint8_t codes[] = {0x0D, 0x1B, 0x00, 0xFF};
+    EXPECT_EQ(4, FormatTriggers(codes, 4, text));
+    EXPECT_STREQ("(0DH,1BH,00H,FFH)", text);
+    EXPECT_EQ(0, FormatTriggers(codes, 0, text));
+    EXPECT_STREQ("", text);
+
+    uint8_t all[kMaxTriggers];
+    for (int i = 0; i < kMaxTriggers; ++i) all[i] = uint8_t(0xA0 + i);
+    EXPECT_EQ(16, FormatTriggers(all, 16, text));
+    EXPECT_EQ(kTriggerTextSize - 1, std::strlen(text));
+
+    uint8_t read[kMaxTriggers] = {};
+    EXPECT_EQ(16, ParseTriggers(text, read));
+    EXPECT_EQ(0, std::memcmp(all, read, sizeof all));
+    EXPECT_EQ(2, ParseTriggers("junk(fffH,  aH ,FFH)", read));
+    EXPECT_EQ(0xFF, read[0]);
+    EXPECT_EQ(0x0A, read[1]);
+}
+
+TEST(SerialSettingText, CodesAndTexts)
+{
+    EXPECT_STREQ("(0H,0H)", FlowText(0));
+    EXPECT_STREQ("(11H,13H)", FlowText(1));
+    EXPECT_STREQ("(1H,1H)", FlowText(2));
+    EXPECT_STREQ("(1H,1H)", FlowText(9));
+    EXPECT_STREQ("NONE", ParityText(0));
+    EXPECT_STREQ("MARK", ParityText(3));
+    EXPECT_STREQ("SPACE", ParityText(4));
+    EXPECT_STREQ("SPACE", ParityText(70));
+    EXPECT_STREQ("1", StopBitsText(0));
+    EXPECT_STREQ("1.5", StopBitsText(1));
+    EXPECT_STREQ("2", StopBitsText(5));
+
+    uint16_t code = 7;
+    EXPECT_TRUE(ParseFlow("(11h,13h)", &code));
+    EXPECT_EQ(1, code);
+    EXPECT_FALSE(ParseFlow("(11H,13H) ", &code));
+    EXPECT_EQ(1, code);
+    EXPECT_TRUE(ParseParity("even", &code));
+    EXPECT_EQ(2, code);
+    EXPECT_FALSE(ParseParity("EVENS", &code));
+    EXPECT_TRUE(ParseStopBits("1.5", &code));
+    EXPECT_EQ(1, code);
+    EXPECT_FALSE(ParseStopBits("1.0", &code));
+    EXPECT_EQ(1, code);
+}
+
+TEST(SectionCount, NumbersAndBounds)
+{
+    EXPECT_EQ(12u, SectionNumber("group12", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUP012", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUP0", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUP", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUP1X", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUPS1", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUP99999999999", "GROUP"));
+    EXPECT_EQ(4294967295u, SectionNumber("GROUP4294967295", "GROUP"));
+
+    const char names[] = "SERVER\0GROUP1\0LINE7\0GROUP2\0GROUP5\0group9\0";
+    EXPECT_EQ(9u, BoundSectionCount(4294967295u, names, "GROUP"));
+    EXPECT_EQ(5u, BoundSectionCount(8, names, "GROUP"));
+    EXPECT_EQ(2u, BoundSectionCount(4, names, "GROUP"));
+    EXPECT_EQ(0u, BoundSectionCount(0, names, "GROUP"));
+    EXPECT_EQ(7u, BoundSectionCount(100, names, "LINE"));
+    EXPECT_EQ(0u, BoundSectionCount(100, names, "TRANSMIT"));
+}
+
+TEST(PasswordRecord, ScrambledPaddedAndCut)
+{
+    // 0x20 ^ 0xA7 = 0x87, rotated right by two: 0xE1. 'A' 0x41 -> 0xE6 -> 0xB9.
+    static_assert(ScrambleByte(' ') == 0xE1);
+    static_assert(ScrambleByte('A') == 0xB9);
+    static_assert(ScrambleByte(0x00) == 0xE9);
+    uint8_t record[kPasswordRecordSize];
+    std::memset(record, 0x55, sizeof record);
+    EXPECT_FALSE(ScramblePassword("", record));
+    EXPECT_FALSE(ScramblePassword(nullptr, record));
+    EXPECT_EQ(0x55, record[0]);
+
+    ASSERT_TRUE(ScramblePassword("A", record));
+    EXPECT_EQ(0xB9, record[0]);
+    for (size_t i = 1; i < 16; ++i) EXPECT_EQ(0xE1, record[i]) << i;
+    EXPECT_EQ(0x00, record[16]);
+
+    ASSERT_TRUE(ScramblePassword("AAAAAAAAAAAAAAAAAAAA", record));
+    for (size_t i = 0; i < 16; ++i) EXPECT_EQ(0xB9, record[i]) << i;
+    EXPECT_EQ(0x00, record[16]);
+}
+
+}  // namespace
