@@ -93,7 +93,7 @@ TEST(LineListText, FormatJoinsAndRefuses)
     std::string longest(127, 'n');
     longest.push_back('\0');
     EXPECT_EQ(1, FormatLineList(longest.c_str(), text, sizeof text));
-    longest.insert(0, "n");
+    longest = "n" + longest;
     EXPECT_EQ(kLineListBadName, FormatLineList(longest.c_str(), text, sizeof text));
 
     // Exactly 511 characters fit in 512 bytes; one more does not.
