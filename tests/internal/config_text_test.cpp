@@ -1,6 +1,6 @@
-// Value parsers and formatters of the configuration that need no Win32:
-// line lists, trigger lists, serial setting texts, section counts and the
-// password scrambling.
+// Value parsers and formatters of the configuration that need no Win32, in
+// what the tests through the exports cannot reach: double-byte names, list
+// limits, serial setting texts and section numbers.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "groups/portable/linelist.h"
-#include "server/portable/password.h"
 #include "server/portable/sections.h"
 #include "server/portable/transmit_text.h"
 
@@ -23,27 +22,6 @@ std::vector<std::string> Entries(const char *list)
     return names;
 }
 using Names = std::vector<std::string>;
-
-TEST(LineListText, ParseKeepsBlanksAndSkipsEmptyNames)
-{
-    char list[64];
-    EXPECT_EQ(LineListParse::Complete, ParseLineList("(LINE A,LINE B)", list, sizeof list));
-    EXPECT_EQ((Names{"LINE A", "LINE B"}), Entries(list));
-    EXPECT_EQ(LineListParse::Complete, ParseLineList("( A )", list, sizeof list));
-    EXPECT_EQ(Names{" A "}, Entries(list));
-    EXPECT_EQ(LineListParse::Complete, ParseLineList("()", list, sizeof list));
-    EXPECT_EQ(Names{}, Entries(list));
-    EXPECT_EQ(LineListParse::Complete, ParseLineList("pre(,A,,B,)post,C)", list, sizeof list));
-    EXPECT_EQ((Names{"A", "B"}), Entries(list));
-
-    EXPECT_EQ(LineListParse::Malformed, ParseLineList("(A,B", list, sizeof list));
-    EXPECT_EQ(Names{"A"}, Entries(list));
-    EXPECT_EQ(LineListParse::Malformed, ParseLineList("A,B)", list, sizeof list));
-    EXPECT_EQ(Names{}, Entries(list));
-    EXPECT_EQ(LineListParse::Malformed, ParseLineList("", list, sizeof list));
-    EXPECT_EQ(LineListParse::Malformed, ParseLineList(nullptr, list, sizeof list));
-    EXPECT_EQ(Names{}, Entries(list));
-}
 
 TEST(LineListText, ParseStopsWhenTheListIsFull)
 {
@@ -113,28 +91,6 @@ TEST(LineListText, FormatJoinsAndRefuses)
     EXPECT_EQ(0, std::memcmp(fits.c_str(), back, fits.size() + 1));
 }
 
-TEST(TriggerText, FormatAndParse)
-{
-    char text[kTriggerTextSize];
-    const uint8_t codes[] = {0x0D, 0x1B, 0x00, 0xFF};
-    EXPECT_EQ(4, FormatTriggers(codes, 4, text));
-    EXPECT_STREQ("(0DH,1BH,00H,FFH)", text);
-    EXPECT_EQ(0, FormatTriggers(codes, 0, text));
-    EXPECT_STREQ("", text);
-
-    uint8_t all[kMaxTriggers];
-    for (int i = 0; i < kMaxTriggers; ++i) all[i] = uint8_t(0xA0 + i);
-    EXPECT_EQ(16, FormatTriggers(all, 16, text));
-    EXPECT_EQ(kTriggerTextSize - 1, std::strlen(text));
-
-    uint8_t read[kMaxTriggers] = {};
-    EXPECT_EQ(16, ParseTriggers(text, read));
-    EXPECT_EQ(0, std::memcmp(all, read, sizeof all));
-    EXPECT_EQ(2, ParseTriggers("junk(fffH,  aH ,FFH)", read));
-    EXPECT_EQ(0xFF, read[0]);
-    EXPECT_EQ(0x0A, read[1]);
-}
-
 TEST(SerialSettingText, CodesAndTexts)
 {
     EXPECT_STREQ("(0H,0H)", FlowText(0));
@@ -181,28 +137,6 @@ TEST(SectionCount, NumbersAndBounds)
     EXPECT_EQ(0u, BoundSectionCount(0, names, "GROUP"));
     EXPECT_EQ(7u, BoundSectionCount(100, names, "LINE"));
     EXPECT_EQ(0u, BoundSectionCount(100, names, "TRANSMIT"));
-}
-
-TEST(PasswordRecord, ScrambledPaddedAndCut)
-{
-    // 0x20 ^ 0xA7 = 0x87, rotated right by two: 0xE1. 'A' 0x41 -> 0xE6 -> 0xB9.
-    static_assert(ScrambleByte(' ') == 0xE1);
-    static_assert(ScrambleByte('A') == 0xB9);
-    static_assert(ScrambleByte(0x00) == 0xE9);
-    uint8_t record[kPasswordRecordSize];
-    std::memset(record, 0x55, sizeof record);
-    EXPECT_FALSE(ScramblePassword("", record));
-    EXPECT_FALSE(ScramblePassword(nullptr, record));
-    EXPECT_EQ(0x55, record[0]);
-
-    ASSERT_TRUE(ScramblePassword("A", record));
-    EXPECT_EQ(0xB9, record[0]);
-    for (size_t i = 1; i < 16; ++i) EXPECT_EQ(0xE1, record[i]) << i;
-    EXPECT_EQ(0x00, record[16]);
-
-    ASSERT_TRUE(ScramblePassword("AAAAAAAAAAAAAAAAAAAA", record));
-    for (size_t i = 0; i < 16; ++i) EXPECT_EQ(0xB9, record[i]) << i;
-    EXPECT_EQ(0x00, record[16]);
 }
 
 }  // namespace
