@@ -29,13 +29,15 @@ uint32_t SectionNumber(const char *name, const char *prefix)
 
 uint32_t BoundSectionCount(uint32_t stored, const char *sectionNames, const char *prefix)
 {
-    uint32_t highest = 0;
+    uint32_t highest = 0, sections = 0;
     if (!sectionNames) return 0;
     for (const char *name = sectionNames; *name; name = kor::MultiSzNext(name)) {
+        ++sections;
         uint32_t n = SectionNumber(name, prefix);
         if (n <= stored && n > highest) highest = n;
     }
-    return highest;
+    // A lone GROUP999999999 must not make the walk visit that many sections.
+    return highest < sections ? highest : sections;
 }
 
 }  // namespace cvx::portable

@@ -11,9 +11,9 @@ namespace cvx::portable {
 uint32_t SectionNumber(const char *name, const char *prefix);
 
 // The highest n from 1 to stored for which section prefix<n> is among
-// sectionNames (a list of the file's section names), or 0. A stored count
-// read from a hand-edited file can be far beyond the sections that exist;
-// no walk needs to visit more than this.
+// sectionNames (a list of the file's section names), but no more than the
+// number of sections, or 0. A stored count read from a hand-edited file can
+// be far beyond the sections that exist; no walk needs to visit more.
 uint32_t BoundSectionCount(uint32_t stored, const char *sectionNames, const char *prefix);
 
 }  // namespace cvx::portable

@@ -135,6 +135,10 @@ TEST_F(GroupStore, CountsAreBoundedByTheSectionsThatExist)
         EXPECT_EQ((Names{"One", "Two"}), AllGroups()) << count;
     }
 
+    // One far-numbered section does not make the walk go that far.
+    Write("[SERVER]\r\nGROUPS=2000000000\r\n[GROUP1]\r\nNAME=One\r\n[GROUP1999999999]\r\nNAME=Far\r\n");
+    EXPECT_EQ(Names{"One"}, AllGroups());
+
     // A new group goes after the last one that exists, and the count is set
     // right again.
     Write("[SERVER]\r\nGROUPS=-1\r\n" + groups);
