@@ -482,7 +482,9 @@ CVX_CHILD_ROLE(nmq_wait_reader)
         std::string data;
         DWORD rc = Take(name, NMQ_FRONT, &type, &data);
         if (rc == 259) continue;
-        if (rc || type != DWORD(received + 1) || data != "m" + std::to_string(received + 1)) return 12;
+        std::string expected = "m";
+        expected += std::to_string(received + 1);
+        if (rc || type != DWORD(received + 1) || data != expected) return 12;
         ++received;
     }
     DWORD wait = WaitForSingleObject(event, 200);
