@@ -14,8 +14,10 @@ constexpr char kEventFormat[] = "cvuNmq_EV::%hs";
 
 bool IsQueueName(const char *name) { return IsValidName(name, kNmqMaxName); }
 
-// One message call on a queue reached by name: its block opened and locked,
-// its header and records checked. Unlocks and closes when it goes.
+// One message call on a queue reached by name: its block opened and locked
+// (LockedBlock), its header and records checked, its event opened by the name
+// the header keeps. Every queue call reaches the queue's objects through here
+// and nowhere else. Unlocks and closes when it goes.
 class QueueCall {
 public:
     DWORD Open(const char *name)

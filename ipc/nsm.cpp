@@ -43,7 +43,7 @@ void FreeHandle(NsmHandle *handle)
 
 // Create's part between its structure mutex and the open: the mapping, the
 // data mutex and the header of a new block. Its own handles go when it
-// returns (step 9); the open has taken handles of its own by then.
+// returns; the open has taken handles of its own by then.
 DWORD OpenOrCreateBlock(const char *name, const BlockNames &names, DWORD flags, DWORD size, bool *existed,
                         NsmHandle **handle)
 {

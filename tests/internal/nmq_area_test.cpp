@@ -97,37 +97,6 @@ TEST(NmqArea, RecordsLieBackToBack)
     EXPECT_EQ(0, std::memcmp(front, q.Area(), sizeof front));
 }
 
-TEST(NmqArea, OrdersFromBothEnds)
-{
-    struct Case {
-        bool addFront, removeFront;
-        uint32_t first, second, third;
-    };
-    const Case cases[] = {
-        {false, false, 3, 2, 1},  // both at the back: a stack
-        {false, true, 1, 2, 3},   // FIFO
-        {true, false, 1, 2, 3},   // FIFO the other way round
-        {true, true, 3, 2, 1},    // both at the front: a stack
-    };
-    for (const Case &c : cases) {
-        TestQueue q(64);
-        for (uint32_t type = 1; type <= 3; ++type)
-            ASSERT_EQ(kOk, q.Add(type, std::string(type, char('0' + type)), c.addFront));
-        uint32_t got[3];
-        for (uint32_t &type : got) {
-            std::string text;
-            ASSERT_EQ(kOk, q.Remove(c.removeFront, &type, &text));
-            EXPECT_EQ(std::string(type, char('0' + type)), text);
-        }
-        EXPECT_EQ(c.first, got[0]) << c.addFront << c.removeFront;
-        EXPECT_EQ(c.second, got[1]);
-        EXPECT_EQ(c.third, got[2]);
-        EXPECT_EQ(0u, q.Word(kCount));
-        EXPECT_EQ(0u, q.Word(kUsed));
-        EXPECT_EQ(0u, q.Word(kLast));
-    }
-}
-
 TEST(NmqArea, MixedEndsKeepTheLastOffsetRight)
 {
     TestQueue q(200);
@@ -160,84 +129,6 @@ TEST(NmqArea, MixedEndsKeepTheLastOffsetRight)
         ASSERT_TRUE(q.Loads()) << "step " << step;
         ASSERT_EQ(model.size(), q.Word(kCount));
     }
-}
-
-TEST(NmqArea, FullByBytesAndByCount)
-{
-    TestQueue q(30);
-    ASSERT_EQ(kOk, q.Add(1, std::string(10, 'x')));  // 18 used, 12 free
-    std::vector<uint8_t> before = q.data;
-    EXPECT_EQ(kOutOfStructures, q.Add(2, std::string(5, 'y')));  // needs 13
-    EXPECT_EQ(before, q.data);
-    EXPECT_EQ(kOk, q.Add(2, std::string(4, 'y')));  // exactly 12
-    EXPECT_EQ(30u, q.Word(kUsed));
-    EXPECT_EQ(kOutOfStructures, q.Add(3, ""));
-
-    TestQueue limited(100, 2);
-    EXPECT_EQ(kOk, limited.Add(1, ""));
-    EXPECT_EQ(kOk, limited.Add(2, "", true));
-    EXPECT_EQ(kOutOfStructures, limited.Add(3, ""));
-    EXPECT_EQ(2u, limited.Word(kCount));
-}
-
-TEST(NmqArea, EmptyMessagesAndNullData)
-{
-    TestQueue q(100);
-    QueueArea area;
-    ASSERT_TRUE(area.Load(q.data.data(), q.data.size()));
-    // Null data with a length stores no data.
-    ASSERT_EQ(kOk, area.Add(9, nullptr, 50, false));
-    EXPECT_EQ(8u, q.Word(kUsed));
-    EXPECT_EQ(0u, LoadU32(q.Area() + 4));
-
-    ASSERT_TRUE(area.Load(q.data.data(), q.data.size()));
-    uint32_t type = 0, length = 77;
-    char buffer[4];
-    EXPECT_EQ(kOk, area.Remove(true, false, buffer, &length, &type));
-    EXPECT_EQ(9u, type);
-    EXPECT_EQ(0u, length);
-}
-
-TEST(NmqArea, ShortBuffersNullBuffersAndEmptyQueues)
-{
-    TestQueue q(100);
-    ASSERT_EQ(kOk, q.Add(5, "0123456789"));
-    QueueArea area;
-    char buffer[4];
-    uint32_t type = 0, length = sizeof buffer;
-
-    ASSERT_TRUE(area.Load(q.data.data(), q.data.size()));
-    EXPECT_EQ(kMoreData, area.Remove(true, true, buffer, &length, &type));
-    EXPECT_EQ(10u, length);
-    EXPECT_EQ(5u, type);
-    EXPECT_EQ("0123", std::string(buffer, 4));
-    EXPECT_EQ(1u, q.Word(kCount));
-
-    // A buffer without a length: the message stays.
-    ASSERT_TRUE(area.Load(q.data.data(), q.data.size()));
-    EXPECT_EQ(kInvalidParameter, area.Remove(false, false, buffer, nullptr, nullptr));
-    EXPECT_EQ(1u, q.Word(kCount));
-
-    // Without keepIfShort the rest of the data is lost.
-    ASSERT_TRUE(area.Load(q.data.data(), q.data.size()));
-    length = sizeof buffer;
-    EXPECT_EQ(kMoreData, area.Remove(false, false, buffer, &length, &type));
-    EXPECT_EQ(10u, length);
-    EXPECT_EQ(0u, q.Word(kCount));
-
-    // A null buffer discards and reports.
-    ASSERT_EQ(kOk, q.Add(6, "abcdef"));
-    ASSERT_TRUE(area.Load(q.data.data(), q.data.size()));
-    length = 0;
-    EXPECT_EQ(kOk, area.Remove(false, false, nullptr, &length, &type));
-    EXPECT_EQ(6u, length);
-    EXPECT_EQ(6u, type);
-
-    ASSERT_TRUE(area.Load(q.data.data(), q.data.size()));
-    type = length = 99;
-    EXPECT_EQ(kNoMoreItems, area.Remove(true, false, buffer, &length, &type));
-    EXPECT_EQ(0u, type);
-    EXPECT_EQ(0u, length);
 }
 
 TEST(NmqArea, DamagedHeadersAndRecordsAreRefused)

@@ -24,26 +24,6 @@ TEST(NsmBlock, SizeClearsLowBitsAndAddsHeader)
     EXPECT_EQ(0u, BlockSize(0xFFFFFFFFu));
 }
 
-TEST(NsmBlock, NewHeaderIsByteExact)
-{
-    std::vector<uint8_t> view(100, 0xCC);
-    InitBlockHeader(view.data(), 100, 0x13, 5, "Block");
-    EXPECT_EQ(kNsmMagic, LoadU32(&view[0]));
-    EXPECT_EQ(0u, LoadU32(&view[4]));
-    EXPECT_EQ(0x13u, LoadU32(&view[8]));
-    EXPECT_EQ(100u, LoadU32(&view[12]));
-    EXPECT_EQ(5u, LoadU32(&view[16]));
-    EXPECT_EQ(92u, LoadU32(&view[20]));
-    EXPECT_STREQ("Block", reinterpret_cast<const char *>(&view[24]));
-    for (size_t i = 24 + 5; i < view.size(); ++i) ASSERT_EQ(0, view[i]) << "byte " << i;
-
-    // The name field keeps 63 characters and its terminator.
-    std::string longName(80, 'n');
-    InitBlockHeader(view.data(), 100, 0, 5, longName.c_str());
-    EXPECT_EQ(std::string(63, 'n'), std::string(reinterpret_cast<const char *>(&view[24])));
-    EXPECT_EQ(0u, LoadU32(&view[88]));
-}
-
 TEST(NsmBlock, HeaderCheckKeepsTheDataAreaInsideTheView)
 {
     std::vector<uint8_t> view(4096);

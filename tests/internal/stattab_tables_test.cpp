@@ -27,59 +27,6 @@ struct TestIbdat {
     std::vector<uint8_t> data;
 };
 
-TEST(IbdatTable, NewTableIsByteExact)
-{
-    EXPECT_EQ(28u, IbdatSize(0));
-    EXPECT_EQ(3u * 28, IbdatSize(2));
-    EXPECT_EQ(0u, IbdatSize(0xFFFFFFFFu));
-    EXPECT_EQ(0u, IbdatSize(0x0FFFFFFFu));
-
-    TestIbdat t(2);
-    EXPECT_EQ(kIbdatMagic, t.Word(0));
-    EXPECT_EQ(84u, t.Word(4));
-    EXPECT_EQ(0u, t.Word(8));
-    EXPECT_EQ(2u, t.Word(12));
-    EXPECT_EQ(0u, t.Word(16));
-    EXPECT_EQ(28u, t.Word(20));
-    EXPECT_EQ(0u, t.Word(24));
-    for (size_t i = 28; i < t.data.size(); ++i) ASSERT_EQ(0, t.data[i]);
-
-    TestIbdat empty(0);
-    EXPECT_EQ(28u, empty.Word(4));
-    EXPECT_EQ(0u, empty.Word(20));
-    EXPECT_EQ(kOutOfStructures, empty.Table().Update("any", 1, true, SameNoCase));
-}
-
-TEST(IbdatTable, AddFindRemoveAndReuse)
-{
-    TestIbdat t(3);
-    IbdatTable table = t.Table();
-    EXPECT_EQ(kNoEntry, table.Update("alpha", 5, false, SameNoCase));
-    ASSERT_EQ(kOk, table.Update("alpha", 5, true, SameNoCase));
-    ASSERT_EQ(kOk, table.Update("beta", 6, true, SameNoCase));
-    ASSERT_EQ(kOk, table.Update("gamma", 7, true, SameNoCase));
-    EXPECT_EQ(kOutOfStructures, table.Update("delta", 8, true, SameNoCase));
-    EXPECT_EQ(1u, t.Word(28));
-    EXPECT_EQ(5u, t.Word(32));
-    EXPECT_STREQ("alpha", t.Name(0));
-    EXPECT_STREQ("gamma", t.Name(2));
-
-    EXPECT_EQ(6u, table.Query("BETA", SameNoCase));
-    EXPECT_EQ(1u, table.Query("delta", SameNoCase));
-    ASSERT_EQ(kOk, table.Update("Beta", 60, false, SameNoCase));
-    EXPECT_EQ(60u, table.Query("beta", SameNoCase));
-
-    // Removing frees the whole entry; the next add takes the first free one.
-    table.Remove("ALPHA", SameNoCase);
-    table.Remove("beta", SameNoCase);
-    table.Remove("nothing", SameNoCase);
-    for (size_t i = 28; i < 28 + 56; ++i) ASSERT_EQ(0, t.data[i]) << i;
-    ASSERT_EQ(kOk, table.Update("delta", 8, true, SameNoCase));
-    EXPECT_STREQ("delta", t.Name(0));
-    EXPECT_EQ(8u, table.Query("delta", SameNoCase));
-    EXPECT_EQ(7u, table.Query("gamma", SameNoCase));
-}
-
 TEST(IbdatTable, SearchStopsAtTheFirstMatchAndRemembersTheFirstFree)
 {
     TestIbdat t(4);
@@ -142,25 +89,6 @@ TEST(IbdatTable, DamagedHeadersAreRefused)
     IbdatTable table;
     EXPECT_FALSE(table.Load(good.data.data(), 27));
     EXPECT_FALSE(table.Load(good.data.data(), 111));
-}
-
-TEST(RmdatTable, NewTableAndCheck)
-{
-    std::vector<uint8_t> data(388, 0xAB);
-    InitRmdat(data.data());
-    EXPECT_EQ(kRmdatMagic, LoadU32(&data[0]));
-    EXPECT_EQ(384u, LoadU32(&data[4]));
-    EXPECT_EQ(0u, LoadU32(&data[8]));
-    EXPECT_EQ(0u, LoadU32(&data[12]));
-    EXPECT_EQ(1u, LoadU32(&data[16]));
-    for (size_t i = 20; i < 384; ++i) ASSERT_EQ(0, data[i]);
-    EXPECT_TRUE(CheckRmdat(data.data(), data.size()));
-    EXPECT_FALSE(CheckRmdat(data.data(), 383));
-    StoreU32(&data[4], 385);
-    EXPECT_FALSE(CheckRmdat(data.data(), data.size()));
-    StoreU32(&data[4], 384);
-    StoreU32(&data[0], 0);
-    EXPECT_FALSE(CheckRmdat(data.data(), data.size()));
 }
 
 TEST(RmdatTable, MaskedCopyTakesOnlyTheSelectedFields)
