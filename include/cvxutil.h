@@ -95,12 +95,38 @@ CVXAPI BOOL WINAPI CVU_IsComponentInstalled(DWORD mask);
 /* ---- Port list and port sharing ------------------------------------------- */
 
 /* ---- Port clean-up --------------------------------------------------------- */
+/* Windows 95: gives every port converted for the redirector its former
+ * driver and names back and deletes the ports the product created. 0 on
+ * Windows NT (nothing done); else the error of opening HKLM\Enum, or 0. */
+CVXAPI DWORD WINAPI CVU_CleanupPorts(void);
+/* Windows 95: the same for the conversions of the product's older scheme
+ * ("ALTDRIVER", "HardwareID" CALVEX). 0 on Windows NT. */
+CVXAPI DWORD WINAPI CVU_Clean70Ports(void);
 
 /* ---- Shared lines, pools and share names ---------------------------------- */
 
 /* ---- Server settings and remote password ----------------------------------- */
 
 /* ---- Client redirection ---------------------------------------------------- */
+#pragma pack(push, 1)
+/* A port's redirection (sections CLIENT and DESC of CVEX.INI). */
+typedef struct ClientPortParams {
+    BYTE reserved[4];      /* zero */
+    char destination[17];  /* share or pool name, COM<n>DEST */
+    char description[100]; /* Port<n>Desc */
+} ClientPortParams;
+#pragma pack(pop)
+static_assert(sizeof(ClientPortParams) == 121, "ClientPortParams is 121 bytes");
+
+/* Redirects a port (COM<n>) to a share or pool name, with a description;
+ * a NULL or empty destination ends the redirection. 1 on success; 0 for a
+ * name without a port number, a full list (30 ports) or, on Windows 95, a
+ * port whose driver could not be handed to the redirector. */
+CVXAPI BOOL WINAPI CVU_SetClientRedirectionEx(LPCSTR portName, LPCSTR destination, TextRef description);
+/* CVU_SetClientRedirectionEx with the library's standard description. */
+CVXAPI BOOL WINAPI CVU_SetClientRedirection(LPCSTR portName, LPCSTR destination);
+/* 1 when the port is redirected, filling params when it is given. */
+CVXAPI BOOL WINAPI CVU_GetClientPortParams(LPCSTR portName, ClientPortParams *params);
 
 /* ---- Client session settings ----------------------------------------------- */
 
