@@ -73,7 +73,9 @@ inline std::string FormatValue(DWORD type, const std::string &bytes)
 
 inline bool LessNoCase(const std::string &a, const std::string &b)
 {
-    return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](char x, char y) { return lower(x) < lower(y); });
 }
 
 // "[path]" and one "name=value" line per value for the key and every key
