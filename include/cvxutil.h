@@ -183,6 +183,26 @@ CVXAPI BOOL WINAPI CVU_SetClientRedirection(LPCSTR portName, LPCSTR destination)
 CVXAPI BOOL WINAPI CVU_GetClientPortParams(LPCSTR portName, ClientPortParams *params);
 
 /* ---- Client session settings ----------------------------------------------- */
+#pragma pack(push, 1)
+/* The client's session settings (section SESSIONSPARMS of CVEX.INI and the
+ * client's transmit set). */
+typedef struct ClientSettings {
+    LONG activityTimer;   /* 0 to 99 */
+    LONG timeout;         /* 0 to 99 */
+    DWORD queue;          /* nonzero: yes */
+    DWORD retry;          /* nonzero: yes */
+    BYTE triggers[16];    /* trigger characters, no value twice */
+    WORD triggerCount;    /* characters in use, 0 to 16 */
+} ClientSettings;
+#pragma pack(pop)
+static_assert(sizeof(ClientSettings) == 34, "ClientSettings is 34 bytes");
+
+/* Reads the client's settings; out-of-range numbers read as their
+ * defaults (30 and 3). 1, or 0 for a NULL record. */
+CVXAPI BOOL WINAPI CVU_GetClientSettings(ClientSettings *settings);
+/* Stores the client's settings; no trigger characters releases the
+ * client's transmit set. 1, or 0 for a NULL record. */
+CVXAPI BOOL WINAPI CVU_SetClientSettings(const ClientSettings *settings);
 
 /* ---- Groups ---------------------------------------------------------------- */
 

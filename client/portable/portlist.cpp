@@ -24,6 +24,17 @@ int32_t ReadDecimal(const char *text)
     return static_cast<int32_t>(value);
 }
 
+bool ParseDecimal(const char *text, int32_t *value)
+{
+    if (!text || !value) return false;
+    const char *p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    if (*p == '-' || *p == '+') ++p;
+    if (*p < '0' || *p > '9') return false;
+    *value = ReadDecimal(text);
+    return true;
+}
+
 int32_t PortNumberFromName(const char *name)
 {
     // A name of fewer than three characters has no fourth to read from.

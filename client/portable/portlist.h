@@ -14,6 +14,10 @@ constexpr size_t kMaxRedirectedPorts = 30;
 // Values beyond the 32-bit range are clamped to it.
 int32_t ReadDecimal(const char *text);
 
+// True when text holds a decimal number as ReadDecimal reads it (at least
+// one digit after the white space and the sign), stored in value.
+bool ParseDecimal(const char *text, int32_t *value);
+
 // The number of a port name such as COM12: the decimal number that follows
 // its first three characters. 0 for null, short or numberless names.
 int32_t PortNumberFromName(const char *name);

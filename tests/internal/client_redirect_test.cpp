@@ -35,6 +35,21 @@ TEST(PortListText, PortNumbersAreReadAsAtolReadsThem)
     EXPECT_EQ(INT32_MIN, portable::PortNumberFromName("COM-99999999999"));
 }
 
+TEST(PortListText, NumbersNeedADigit)
+{
+    int32_t value = -7;
+    EXPECT_TRUE(portable::ParseDecimal(" +12x", &value));
+    EXPECT_EQ(12, value);
+    EXPECT_TRUE(portable::ParseDecimal("-3", &value));
+    EXPECT_EQ(-3, value);
+    for (const char *bad : {"", " ", "-", "+x", "x1"}) {
+        value = -7;
+        EXPECT_FALSE(portable::ParseDecimal(bad, &value)) << bad;
+        EXPECT_EQ(-7, value);
+    }
+    EXPECT_FALSE(portable::ParseDecimal(nullptr, &value));
+}
+
 TEST(PortListText, ListsParseToTheirPositiveNumbers)
 {
     EXPECT_EQ((std::vector<uint32_t>{3, 5, 4}), Parse("(3,5,4)"));
