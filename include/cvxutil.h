@@ -94,6 +94,57 @@ CVXAPI BOOL WINAPI CVU_IsComponentInstalled(DWORD mask);
 
 /* ---- Port list and port sharing ------------------------------------------- */
 
+/* Flags of a port list entry. CVU_EnumPorts picks the entries that have at
+ * least one bit of its mask: 0x0001 for the ports that can be shared, 0x8003
+ * for every port whose number is taken. */
+#define PORTF_LOCAL      0x0001u /* a port of this machine, or one a line names */
+#define PORTF_REDIRECTED 0x0002u /* the client redirects it; on Windows 95 also alone
+                                  * for a port the product created */
+#define PORTF_SHARED     0x1000u /* a line of the server shares it */
+#define PORTF_LINE       0x8000u /* known only from a line; always with PORTF_LOCAL */
+/* The port list holds at most this many entries; later ports are dropped. */
+#define CVU_MAX_LISTED_PORTS 25
+
+#pragma pack(push, 1)
+/* One entry of the process's port list. */
+typedef struct PortEnumRecord {
+    DWORD flags;                   /* PORTF_* */
+    DWORD reserved;                /* zero */
+    WORD portNumber;               /* the number after the first three characters: 3 for COM3 */
+    char portName[40];             /* COM3 */
+    char description[260];         /* the text to show for the port */
+    char shareName[17];            /* NAME of the sharing line (PORTF_SHARED) */
+    char redirectDescription[100]; /* the client's description (PORTF_REDIRECTED) */
+} PortEnumRecord;
+#pragma pack(pop)
+#ifdef __cplusplus
+static_assert(sizeof(PortEnumRecord) == 427, "PortEnumRecord is 427 bytes");
+#endif
+
+/* Opens an enumeration of the process's port list; the first open one
+ * builds the list from the registry and CVEX.INI. Always 0. */
+CVXAPI DWORD WINAPI CVU_StartPortEnum(void);
+/* With a record: copies the first entry from position *index on that
+ * matches mask and sets *index past it; 1 when none is left or no list is
+ * open. Without one: *index receives the number of entries that match mask
+ * (of all entries for mask 0). E_INVALIDARG (0x80070057) for a NULL index. */
+CVXAPI DWORD WINAPI CVU_EnumPorts(WORD *index, DWORD mask, PortEnumRecord *record);
+/* Closes an enumeration; closing the last frees the list. Always 0. */
+CVXAPI DWORD WINAPI CVU_EndPortEnum(void);
+/* The ports that can be shared, one per call: index 0 opens the list, then
+ * pass the result back. text (260 bytes) receives the port's name (Windows
+ * 95: its description); *isShared (may be NULL) 1 when a line shares it.
+ * -1 at the end, for a negative index (which closes the list) or a NULL
+ * text. */
+CVXAPI INT WINAPI CVU_GetCommPortsA(INT index, LPSTR text, DWORD *isShared);
+/* "_CALVEX", the hidden pool of every line, into buffer (8 bytes); returns
+ * buffer. */
+CVXAPI LPSTR WINAPI CVU_GetDefaultHiddenPool(LPSTR buffer);
+/* Shares a listed port (Windows 95: named by its description) as a new line
+ * with default settings, in the default pool and "_CALVEX". 1 also when it
+ * is shared already; 0 for a port that is not listed or a failed write. */
+CVXAPI BOOL WINAPI CVU_ShareCommPortA(LPCSTR port);
+
 /* ---- Port clean-up --------------------------------------------------------- */
 /* Windows 95: gives every port converted for the redirector its former
  * driver and names back and deletes the ports the product created. 0 on
@@ -104,6 +155,72 @@ CVXAPI DWORD WINAPI CVU_CleanupPorts(void);
 CVXAPI DWORD WINAPI CVU_Clean70Ports(void);
 
 /* ---- Shared lines, pools and share names ---------------------------------- */
+
+#pragma pack(push, 1)
+/* Serial settings of a line, kept in its transmit set. */
+typedef struct PortConfig {
+    DWORD baudRate;     /* 9600 */
+    WORD parity;        /* CVU_PARITY_* */
+    WORD dataBits;      /* 4 to 8 */
+    WORD stopBits;      /* CVU_STOPBITS_* */
+    WORD flow;          /* CVU_FLOW_* */
+    BYTE triggers[16];  /* CVU_MAX_TRIGGERS trigger characters, none twice */
+    WORD triggerCount;  /* how many of them are in use */
+} PortConfig;
+
+/* A shared line (section LINE<n> of CVEX.INI). */
+typedef struct SharedPortParams {
+    char shareName[17];   /* NAME */
+    char portName[40];    /* PORTNAME, such as COM3 */
+    char modem[120];      /* MODEM; empty for none */
+    BYTE reserved1[17];   /* zero, never stored */
+    char callForward[17]; /* CALLFWD; empty for none */
+    BYTE reserved2[4];    /* zero, never stored */
+    DWORD inbound;        /* INBOUND, nonzero for yes */
+    DWORD autobaud;       /* AUTOBAUD, nonzero for yes */
+    PortConfig config;    /* the line's transmit set */
+} SharedPortParams;
+#pragma pack(pop)
+#ifdef __cplusplus
+static_assert(sizeof(PortConfig) == 30, "PortConfig is 30 bytes");
+static_assert(sizeof(SharedPortParams) == 253, "SharedPortParams is 253 bytes");
+static_assert(offsetof(SharedPortParams, inbound) == 215, "SharedPortParams.inbound at 215");
+static_assert(offsetof(SharedPortParams, config) == 223, "SharedPortParams.config at 223");
+#endif
+
+/* Appends a line for params' port, stores its settings in a new transmit set
+ * and redirects the port on this machine to the line unless the port is
+ * redirected already. 0 when the port has a line or a write failed. */
+CVXAPI BOOL WINAPI CVU_ShareNewPort(const SharedPortParams *params);
+/* Rewrites the line of params' port, its NAME included, and its transmit
+ * set in place (every line naming the set sees the change). The second
+ * argument is not used. 0 when the port has no line or a write failed. */
+CVXAPI BOOL WINAPI CVU_UpdateSharedPortParams(const SharedPortParams *params, DWORD reserved);
+/* 1 when the port (any case) has a line; params (may be NULL) is filled. */
+CVXAPI BOOL WINAPI CVU_GetSharedPortParams(LPCSTR portName, SharedPortParams *params);
+/* Renames a port's line in its section, in every group and in the port's
+ * redirection on this machine. 0 when the port has no line or a name is
+ * empty or longer than 16 characters. */
+CVXAPI BOOL WINAPI CVU_RenamePort(LPCSTR portName, LPCSTR oldName, LPCSTR newName);
+/* Removes a port's line (later lines move down), its transmit set unless
+ * another owner names it, its redirection while it leads to the line, and
+ * its name from every group. 0 when the port has no line. */
+CVXAPI BOOL WINAPI CVU_StopSharingPort(LPCSTR portName);
+/* The default serial settings: 9600 baud, no parity, 8 data bits, one stop
+ * bit, hardware flow control, no triggers. */
+CVXAPI void WINAPI CVU_GetDefaultPortConfig(PortConfig *config);
+/* Into buffer (17 bytes): with generate, the first of "<server>_1" to
+ * "<server>_99" (as the resource module forms them) that no group bears,
+ * and 1; else, or when all are taken, the default pool name and 0. */
+CVXAPI BOOL WINAPI CVU_GetPoolName(LPSTR buffer, BOOL generate);
+/* 1 when a group of that name exists. */
+CVXAPI BOOL WINAPI CVU_DoesPoolNameExist(LPCSTR name);
+/* The default share name of a port into buffer (17 bytes): the resource
+ * module's name for its number, with 2, 3, ... put in front while another
+ * port's line bears it. */
+CVXAPI void WINAPI CVU_GetDefaultShareName(LPCSTR portName, LPSTR buffer);
+/* 1 when the line of another port bears the share name (any case). */
+CVXAPI BOOL WINAPI CVU_IsShareNameInUse(LPCSTR portName, LPCSTR shareName);
 
 /* ---- Server settings and remote password ----------------------------------- */
 
@@ -181,6 +298,13 @@ CVXAPI BOOL WINAPI CVU_SetClientRedirectionEx(LPCSTR portName, LPCSTR destinatio
 CVXAPI BOOL WINAPI CVU_SetClientRedirection(LPCSTR portName, LPCSTR destination);
 /* 1 when the port is redirected, filling params when it is given. */
 CVXAPI BOOL WINAPI CVU_GetClientPortParams(LPCSTR portName, ClientPortParams *params);
+/* Redirects COM<port> to the default pool. 0 for a port below 1, else as
+ * CVU_SetClientRedirection. */
+CVXAPI BOOL WINAPI CVU_RedirectPortByNumber(INT port);
+/* The lowest port number from first on (1 on for first below 1) that no
+ * port of the port list takes (a port of this machine, a line's or a
+ * redirected one). */
+CVXAPI INT WINAPI CVU_GetNextRedirectedPort(INT first);
 
 /* ---- Client session settings ----------------------------------------------- */
 #pragma pack(push, 1)

@@ -1,0 +1,278 @@
+// Shared lines: finding, writing and reading the LINE<n> sections, and the
+// exports that add, update, read, rename and withdraw a line.
+#include "server/lines.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "client/portable/portlist.h"
+#include "client/redirect.h"
+#include "frame/frame.h"
+#include "frame/owners.h"
+#include "groups/groups.h"
+#include "korutil/korutil.h"
+#include "server/portable/alpars.h"
+#include "server/transmit.h"
+
+namespace cvx {
+namespace {
+
+constexpr char kServer[] = "SERVER";
+constexpr char kLineCount[] = "LINES";
+constexpr char kSetKey[] = "TRANSMIT";
+// A line's TRANSMIT is read up to 199 characters when it is written, up to
+// 59 (the longest set name) when it is looked up.
+constexpr DWORD kSetReferenceSize = 200;
+constexpr DWORD kSetNameSize = 60;
+constexpr DWORD kValueSize = 200;
+// A line's NAME is read up to 39 characters where it is compared or
+// removed, so that a longer hand-written name is not taken for a shorter.
+constexpr DWORD kComparedNameSize = 40;
+constexpr DWORD kModemSize = sizeof(SharedPortParams{}.modem);
+// Flags are read with room to spare, so that "yes" is not cut to "y".
+constexpr DWORD kFlagSize = 8;
+// The buffer in which CVU_RenamePort lists the groups of the old name.
+constexpr SIZE_T kRenameGroupListSize = 2000;
+
+static_assert(sizeof(PortConfig{}.triggers) == CVU_MAX_TRIGGERS);
+static_assert(sizeof(SharedPortParams{}.shareName) == kShareNameSize);
+static_assert(sizeof(SharedPortParams{}.portName) == kPortNameSize);
+
+void LineSection(char *section, DWORD number)
+{
+    std::snprintf(section, kLineSectionSize, "LINE%lu", static_cast<unsigned long>(number));
+}
+
+// A fixed-size text field of a caller's record, terminated even when the
+// caller filled every byte.
+template <size_t N>
+void TakeField(char (&out)[N], const char (&field)[N])
+{
+    size_t length = strnlen(field, N - 1);
+    std::memcpy(out, field, length);
+    out[length] = '\0';
+}
+
+const char *FlagText(DWORD flag) { return flag ? "Y" : "N"; }
+
+DWORD ReadFlag(const char *section, const char *key, const char *absent, const char *file)
+{
+    char text[kFlagSize];
+    GetPrivateProfileStringA(section, key, absent, text, sizeof text, file);
+    return kor::CompareNoCase(text, "Y") == 0 ? 1 : 0;
+}
+
+// The set a section beyond the count names, when a line or the client also
+// names it: a share that failed half-way leaves its section for the next
+// share to overwrite, and that share must not change another owner's
+// settings through it.
+void DropForeignSet(const char *section, const char *file)
+{
+    char set[kSetNameSize], clientSet[kSetNameSize];
+    GetPrivateProfileStringA(section, kSetKey, "", set, sizeof set, file);
+    if (!set[0]) return;
+    GetPrivateProfileStringA("SESSIONSPARMS", kSetKey, "", clientSet, sizeof clientSet, file);
+    if (CountLinesUsingTransmitSet(set, file) == 0 && kor::CompareNoCase(clientSet, set) != 0) return;
+    WritePrivateProfileStringA(section, kSetKey, nullptr, file);
+}
+
+}  // namespace
+
+void LoadModuleString(UINT id, char *buffer, int size)
+{
+    if (!buffer || size < 1) return;
+    buffer[0] = '\0';
+    HINSTANCE module = CVU_GetResourceInstance(FALSE);
+    if (module) LoadStringA(module, id, buffer, size);
+}
+
+uint16_t PortNumber16(const char *portName)
+{
+    return static_cast<uint16_t>(portable::PortNumberFromName(portName));
+}
+
+UINT FindLineByPort(const char *portName, char *section, const char *file)
+{
+    if (kor::IsEmptyString(portName)) return 0;
+    DWORD count = CountLines(file);
+    for (DWORD n = 1; n <= count; ++n) {
+        char candidate[kLineSectionSize], port[kPortNameSize];
+        LineSection(candidate, n);
+        GetPrivateProfileStringA(candidate, "PORTNAME", "", port, sizeof port, file);
+        if (port[0] && kor::CompareNoCase(port, portName) == 0) {
+            if (section) kor::CopyStringLimited(candidate, section, kLineSectionSize);
+            return n;
+        }
+    }
+    return 0;
+}
+
+BOOL WriteLineSection(const char *section, const SharedPortParams *params, const char *file)
+{
+    char shareName[kShareNameSize], portName[kPortNameSize], modem[kModemSize], callForward[kShareNameSize];
+    TakeField(shareName, params->shareName);
+    TakeField(portName, params->portName);
+    TakeField(modem, params->modem);
+    TakeField(callForward, params->callForward);
+
+    BOOL written = WritePrivateProfileStringA(section, "NAME", shareName, file);
+    if (written) written = WritePrivateProfileStringA(section, "MODEM", modem[0] ? modem : "N", file);
+    if (written) written = WritePrivateProfileStringA(section, "INBOUND", FlagText(params->inbound), file);
+    if (written) written = WritePrivateProfileStringA(section, "CALLFWD", callForward[0] ? callForward : nullptr, file);
+    if (written) written = WritePrivateProfileStringA(section, "AUTOBAUD", FlagText(params->autobaud), file);
+    if (written) written = WritePrivateProfileStringA(section, "PORTNAME", portName, file);
+
+    // The settings go to the line's set even when a key write failed, so
+    // that a set created here is never left without them.
+    char setName[kSetReferenceSize], set[kTransmitSectionSize];
+    GetPrivateProfileStringA(section, kSetKey, "", setName, sizeof setName, file);
+    if (!FindTransmitSet(setName, set, file)) {
+        CreateTransmitSet(section, set, file);
+        WritePrivateProfileStringA(set, "DTPARS", "(140,60,720)", file);
+    }
+    const PortConfig &config = params->config;
+    char alpars[portable::kAlparsTextSize];
+    portable::FormatAlpars({config.baudRate, config.parity, config.dataBits, config.stopBits}, alpars);
+    WritePrivateProfileStringA(set, "FLOW", portable::FlowText(config.flow), file);
+    WritePrivateProfileStringA(set, "ALPARS", alpars, file);
+    WriteTriggers(set, config.triggers, config.triggerCount, file);
+    return written;
+}
+
+void ReadLineSection(const char *section, SharedPortParams *params, const char *file)
+{
+    std::memset(params, 0, sizeof *params);
+    GetPrivateProfileStringA(section, "NAME", "", params->shareName, sizeof params->shareName, file);
+    GetPrivateProfileStringA(section, "PORTNAME", "", params->portName, sizeof params->portName, file);
+    params->inbound = ReadFlag(section, "INBOUND", "", file);
+    GetPrivateProfileStringA(section, "CALLFWD", "", params->callForward, sizeof params->callForward, file);
+    params->autobaud = ReadFlag(section, "AUTOBAUD", "N", file);
+    GetPrivateProfileStringA(section, "MODEM", "N", params->modem, sizeof params->modem, file);
+    if (kor::CompareNoCase(params->modem, "N") == 0) params->modem[0] = '\0';
+}
+
+void ReadTransmitParams(const char *setSection, PortConfig *config, const char *file)
+{
+    char text[kValueSize];
+    GetPrivateProfileStringA(setSection, "FLOW", "", text, sizeof text, file);
+    portable::ParseFlow(text, &config->flow);
+
+    GetPrivateProfileStringA(setSection, "ALPARS", "", text, sizeof text, file);
+    portable::Alpars alpars{config->baudRate, config->parity, config->dataBits, config->stopBits};
+    bool complete = portable::ParseAlpars(text, &alpars);
+    config->baudRate = alpars.baudRate;
+    config->parity = alpars.parity;
+    config->dataBits = alpars.dataBits;
+    config->stopBits = alpars.stopBits;
+    if (complete) config->triggerCount = ReadTriggers(setSection, config->triggers, file);
+}
+
+}  // namespace cvx
+
+using namespace cvx;
+
+extern "C" BOOL WINAPI CVU_GetSharedPortParams(LPCSTR portName, SharedPortParams *params)
+{
+    const char *file = GetServerConfigFile();
+    char section[kLineSectionSize];
+    if (!FindLineByPort(portName, section, file)) return FALSE;
+    if (!params) return TRUE;
+
+    ReadLineSection(section, params, file);
+    char setName[kSetNameSize], set[kTransmitSectionSize];
+    GetPrivateProfileStringA(section, kSetKey, "", setName, sizeof setName, file);
+    CVU_GetDefaultPortConfig(&params->config);
+    if (FindTransmitSet(setName, set, file)) ReadTransmitParams(set, &params->config, file);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI CVU_ShareNewPort(const SharedPortParams *params)
+{
+    if (!params) return FALSE;
+    char portName[kPortNameSize], shareName[kShareNameSize];
+    TakeField(portName, params->portName);
+    TakeField(shareName, params->shareName);
+    // A line without a port would match no port and end the port list's
+    // walk of the line sections.
+    if (!portName[0]) return FALSE;
+    if (CVU_GetSharedPortParams(portName, nullptr)) return FALSE;
+
+    const char *file = GetServerConfigFile();
+    DWORD number = CountLines(file) + 1;
+    char section[kLineSectionSize];
+    LineSection(section, number);
+    DropForeignSet(section, file);
+    BOOL written = WriteLineSection(section, params, file);
+    if (!written) return FALSE;
+    WriteProfileUInt(kServer, kLineCount, number, file);
+
+    // Programs on the server reach the port through the product.
+    if (!IsPortRedirected(portName, file)) CVU_SetClientRedirection(portName, shareName);
+    return written;
+}
+
+extern "C" BOOL WINAPI CVU_UpdateSharedPortParams(const SharedPortParams *params, DWORD reserved)
+{
+    if (!params) return FALSE;
+    char portName[kPortNameSize];
+    TakeField(portName, params->portName);
+    const char *file = GetServerConfigFile();
+    char section[kLineSectionSize];
+    if (!FindLineByPort(portName, section, file)) return FALSE;
+    return WriteLineSection(section, params, file);
+}
+
+extern "C" BOOL WINAPI CVU_RenamePort(LPCSTR portName, LPCSTR oldName, LPCSTR newName)
+{
+    // Both names must be share names: an empty old name would match every
+    // port that is not redirected, and a new name longer than the record
+    // holds would read back as another name.
+    if (kor::IsEmptyString(oldName) || kor::IsEmptyString(newName)) return FALSE;
+    if (kor::StringSize(newName) > kShareNameSize) return FALSE;
+    const char *file = GetServerConfigFile();
+    char section[kLineSectionSize];
+    if (!FindLineByPort(portName, section, file)) return FALSE;
+
+    // The groups change only when every group of the old name was listed:
+    // the name leaves all groups and joins the listed ones again.
+    UniqueLocal groups(LocalAlloc(LPTR, kRenameGroupListSize));
+    char *list = static_cast<char *>(groups.get());
+    if (list && CVU_EnumGroupsLinesA(CVU_ENUM_GROUPSWITHLINE, oldName, list, kRenameGroupListSize, nullptr) == 0) {
+        CVU_ModifyGroupLinesA(CVU_GL_REMOVELINEFROMALLGROUPS, oldName, nullptr);
+        CVU_ModifyGroupLinesA(CVU_GL_ADDLINETOGROUPS, newName, list);
+    }
+    RenamePortRedirection(portName, oldName, newName, file);
+    WritePrivateProfileStringA(section, "NAME", newName, file);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI CVU_StopSharingPort(LPCSTR portName)
+{
+    const char *file = GetServerConfigFile();
+    char section[kLineSectionSize];
+    UINT number = FindLineByPort(portName, section, file);
+    if (!number) return FALSE;
+    // The count is taken while the section still exists: it bounds the
+    // stored count by the sections that are there.
+    DWORD count = CountLines(file);
+
+    char shareName[kComparedNameSize], setName[kSetNameSize];
+    GetPrivateProfileStringA(section, "NAME", "", shareName, sizeof shareName, file);
+    GetPrivateProfileStringA(section, kSetKey, "", setName, sizeof setName, file);
+    ReleaseTransmitSet(setName, file);
+    // Only a redirection that still leads to this line is the line's own.
+    if (shareName[0] && IsPortRedirectedTo(portName, shareName, file)) CVU_SetClientRedirection(portName, nullptr);
+
+    if (!WritePrivateProfileStringA(section, nullptr, nullptr, file)) return FALSE;
+    for (DWORD i = number; i + 1 <= count; ++i) {
+        char to[kLineSectionSize], from[kLineSectionSize];
+        LineSection(to, i);
+        LineSection(from, i + 1);
+        CopySection(to, from, nullptr, file);
+        WritePrivateProfileStringA(from, nullptr, nullptr, file);
+    }
+    WriteProfileUInt(kServer, kLineCount, count ? count - 1 : 0, file);
+
+    if (shareName[0]) CVU_ModifyGroupLinesA(CVU_GL_REMOVELINEFROMALLGROUPS, shareName, nullptr);
+    return TRUE;
+}
