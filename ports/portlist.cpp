@@ -50,7 +50,7 @@ void AddPort(const char *name, const char *description, DWORD flags, const char 
 {
     if (g_list.count >= CVU_MAX_LISTED_PORTS) return;
     PortEnumRecord &entry = g_list.entries[g_list.count];
-    char portName[sizeof entry.portName];
+    char portName[sizeof entry.portName] = {};
     kor::CopyStringLimited(name, portName, sizeof portName);
     if (!portName[0] || IsListed(portName)) return;
 

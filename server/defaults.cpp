@@ -60,7 +60,7 @@ extern "C" BOOL WINAPI CVU_GetPoolName(LPSTR buffer, BOOL generate)
         if (!server[0]) LoadModuleString(IDS_POOL_SERVERNAME, server, sizeof server);
         if (std::strlen(server) > room) server[room] = '\0';
         for (unsigned i = 1; format[0] && i <= kPoolCandidates; ++i) {
-            char candidate[kPoolTextSize];
+            char candidate[kPoolTextSize] = {};
             portable::FillFormat(format, server, i, candidate, sizeof candidate);
             if (!CVU_DoesPoolNameExist(candidate)) {
                 std::memcpy(buffer, candidate, sizeof candidate);

@@ -388,6 +388,28 @@ bool KeyExists(HKEY root, const char *path)
 }
 
 // ---- clean state --------------------------------------------------------------------------
+namespace {
+// Deletes the subkeys of HKEY_LOCAL_MACHINE\path that the tests made (their
+// names begin with kTestPortKeyPrefix), then the key itself when nothing at
+// all is left in it.
+void DeleteTestSubkeys(const char *path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    std::vector<std::string> names;
+    char name[260];
+    const size_t prefix = std::strlen(kTestPortKeyPrefix);
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+        if (_strnicmp(name, kTestPortKeyPrefix, prefix) == 0) names.push_back(name);
+    for (const std::string &sub : names) DeleteTree(HKEY_LOCAL_MACHINE, (std::string(path) + "\\" + sub).c_str());
+    DWORD subkeys = 1, values = 1;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(key);
+    if (subkeys == 0 && values == 0) RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+}
+}  // namespace
+
 void ResetProductRegistry()
 {
     DeleteTree(HKEY_CURRENT_USER, "Software\\Quillon");
@@ -398,6 +420,12 @@ void ResetProductRegistry()
     // port driver tests write them.
     DeleteTree(HKEY_LOCAL_MACHINE, "Enum");
     DeleteTree(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Class");
+    // The Windows NT serial ports of the port list tests. The prefix may
+    // describe ports of its own there: only the tests' keys go.
+    DeleteTestSubkeys("Hardware\\DESCRIPTION\\System\\MultifunctionAdapter");
+    DeleteTestSubkeys("Hardware\\DESCRIPTION\\System\\EisaAdapter");
+    DeleteTestSubkeys("System\\CurrentControlSet\\Services\\Serial\\Parameters");
+    DeleteTestSubkeys("System\\CurrentControlSet\\Services\\Serial");
 }
 
 void CleanTest::SetUp()

@@ -146,5 +146,9 @@ protected:
 
 // Removes every key the product and the tests write.
 void ResetProductRegistry();
+// Keys that tests add among the machine's own (serial port buses and
+// serial driver entries) bear names beginning with this, so that the clean
+// state removes exactly them.
+constexpr char kTestPortKeyPrefix[] = "CvxTest";
 
 }  // namespace cvxtest
