@@ -155,16 +155,4 @@ TEST_F(RedirectionRecords, TheListKeepsAtMostThirtyNumbers)
     EXPECT_EQ("[CLIENT]\r\nREDIRECTPORTS=" + kept + "\r\n", ReadFileText(ini_));
 }
 
-TEST_F(RedirectionRecords, RemovingTheLastNumberDeletesTheSection)
-{
-    const char *file = ini_.c_str();
-    ASSERT_TRUE(WriteFileText(ini_, "[CLIENT]\r\nREDIRECTPORTS=(5)\r\nCOM5DEST=X\r\nCOM6DEST=Y\r\n[OTHER]\r\nA=1\r\n"));
-    EXPECT_TRUE(cvx::UpdateRedirectedPorts(5, FALSE, file));
-    EXPECT_EQ("[OTHER]\r\nA=1\r\n", ReadFileText(ini_));
-    DWORD ports[cvx::kMaxRedirectedPorts];
-    EXPECT_EQ(0u, cvx::ReadRedirectedPorts(ports, file));
-    EXPECT_TRUE(cvx::UpdateRedirectedPorts(6, TRUE, file));
-    EXPECT_EQ("[OTHER]\r\nA=1\r\n[CLIENT]\r\nREDIRECTPORTS=(6)\r\n", ReadFileText(ini_));
-}
-
 }  // namespace
