@@ -119,9 +119,6 @@ typedef struct PortEnumRecord {
 #pragma pack(pop)
 #ifdef __cplusplus
 static_assert(sizeof(PortEnumRecord) == 427, "PortEnumRecord is 427 bytes");
-static_assert(offsetof(PortEnumRecord, portName) == 10 && offsetof(PortEnumRecord, shareName) == 310 &&
-                  offsetof(PortEnumRecord, redirectDescription) == 327,
-              "PortEnumRecord layout");
 #endif
 
 /* Opens an enumeration of the process's port list; the first open one
@@ -187,11 +184,6 @@ typedef struct SharedPortParams {
 #ifdef __cplusplus
 static_assert(sizeof(PortConfig) == 30, "PortConfig is 30 bytes");
 static_assert(sizeof(SharedPortParams) == 253, "SharedPortParams is 253 bytes");
-static_assert(offsetof(PortConfig, triggers) == 12 && offsetof(PortConfig, triggerCount) == 28, "PortConfig layout");
-static_assert(offsetof(SharedPortParams, modem) == 57 && offsetof(SharedPortParams, callForward) == 194 &&
-                  offsetof(SharedPortParams, inbound) == 215 && offsetof(SharedPortParams, autobaud) == 219 &&
-                  offsetof(SharedPortParams, config) == 223,
-              "SharedPortParams layout: the 32-bit fields stand at odd offsets");
 #endif
 
 /* Appends a line for params' port, stores its settings in a new transmit set

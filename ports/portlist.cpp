@@ -3,6 +3,7 @@
 // Only the user count is changed atomically; the entries are not locked.
 #include "ports/portlist.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -26,6 +27,9 @@ PortList g_list;
 
 constexpr SIZE_T kListBytes = CVU_MAX_LISTED_PORTS * sizeof(PortEnumRecord);
 static_assert(kListBytes == 10675);
+static_assert(offsetof(PortEnumRecord, portNumber) == 8 && offsetof(PortEnumRecord, portName) == 10 &&
+              offsetof(PortEnumRecord, description) == 50 && offsetof(PortEnumRecord, shareName) == 310 &&
+              offsetof(PortEnumRecord, redirectDescription) == 327);
 constexpr int kDescriptionFormatSize = 100;
 
 bool Matches(const PortEnumRecord &entry, DWORD mask) { return (entry.flags & mask) != 0; }
@@ -83,7 +87,7 @@ void AddLinePorts(const char *file)
 {
     for (DWORD n = 1; g_list.count < CVU_MAX_LISTED_PORTS; ++n) {
         char section[kLineSectionSize], port[kPortNameSize];
-        std::snprintf(section, sizeof section, "LINE%lu", static_cast<unsigned long>(n));
+        LineSectionName(section, n);
         if (!GetPrivateProfileStringA(section, "PORTNAME", "", port, sizeof port, file)) break;
         AddPort(port, nullptr, PORTF_LINE | PORTF_LOCAL, file);
     }

@@ -18,7 +18,6 @@ namespace {
 // Formats are loaded into the buffers that bound their results.
 constexpr int kShareFormatSize = 15;
 constexpr int kPoolTextSize = 17;
-constexpr DWORD kComparedNameSize = 40;
 constexpr unsigned kPoolCandidates = 99;
 // Every retry of a share name puts a new number in front, so the names
 // tried are distinct and the lines can take only so many of them; the bound
@@ -79,7 +78,7 @@ extern "C" BOOL WINAPI CVU_IsShareNameInUse(LPCSTR portName, LPCSTR shareName)
     DWORD count = CountLines(file);
     for (DWORD n = 1; n <= count; ++n) {
         char section[kLineSectionSize], port[kComparedNameSize], name[kComparedNameSize];
-        std::snprintf(section, sizeof section, "LINE%lu", static_cast<unsigned long>(n));
+        LineSectionName(section, n);
         GetPrivateProfileStringA(section, "PORTNAME", "", port, sizeof port, file);
         // A port's own line never makes its name taken.
         if (!port[0] || kor::CompareNoCase(port, portName) == 0) continue;

@@ -2,6 +2,7 @@
 // exports that add, update, read, rename and withdraw a line.
 #include "server/lines.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -25,9 +26,6 @@ constexpr char kSetKey[] = "TRANSMIT";
 constexpr DWORD kSetReferenceSize = 200;
 constexpr DWORD kSetNameSize = 60;
 constexpr DWORD kValueSize = 200;
-// A line's NAME is read up to 39 characters where it is compared or
-// removed, so that a longer hand-written name is not taken for a shorter.
-constexpr DWORD kComparedNameSize = 40;
 constexpr DWORD kModemSize = sizeof(SharedPortParams{}.modem);
 // Flags are read with room to spare, so that "yes" is not cut to "y".
 constexpr DWORD kFlagSize = 8;
@@ -35,13 +33,14 @@ constexpr DWORD kFlagSize = 8;
 constexpr SIZE_T kRenameGroupListSize = 2000;
 
 static_assert(sizeof(PortConfig{}.triggers) == CVU_MAX_TRIGGERS);
+// The records' layouts are part of the interface: the 32-bit fields stand
+// at odd offsets.
+static_assert(offsetof(PortConfig, triggers) == 12 && offsetof(PortConfig, triggerCount) == 28);
+static_assert(offsetof(SharedPortParams, modem) == 57 && offsetof(SharedPortParams, callForward) == 194 &&
+              offsetof(SharedPortParams, inbound) == 215 && offsetof(SharedPortParams, autobaud) == 219 &&
+              offsetof(SharedPortParams, config) == 223);
 static_assert(sizeof(SharedPortParams{}.shareName) == kShareNameSize);
 static_assert(sizeof(SharedPortParams{}.portName) == kPortNameSize);
-
-void LineSection(char *section, DWORD number)
-{
-    std::snprintf(section, kLineSectionSize, "LINE%lu", static_cast<unsigned long>(number));
-}
 
 // A fixed-size text field of a caller's record, terminated even when the
 // caller filled every byte.
@@ -62,10 +61,10 @@ DWORD ReadFlag(const char *section, const char *key, const char *absent, const c
     return kor::CompareNoCase(text, "Y") == 0 ? 1 : 0;
 }
 
-// The set a section beyond the count names, when a line or the client also
-// names it: a share that failed half-way leaves its section for the next
-// share to overwrite, and that share must not change another owner's
-// settings through it.
+// Unlinks the set that a section beyond the count names when a line or the
+// client names it too: a share that failed half-way leaves its section for
+// the next share to overwrite, and that share must not change another
+// owner's settings through it.
 void DropForeignSet(const char *section, const char *file)
 {
     char set[kSetNameSize], clientSet[kSetNameSize];
@@ -77,6 +76,11 @@ void DropForeignSet(const char *section, const char *file)
 }
 
 }  // namespace
+
+void LineSectionName(char *section, DWORD number)
+{
+    std::snprintf(section, kLineSectionSize, "LINE%lu", static_cast<unsigned long>(number));
+}
 
 void LoadModuleString(UINT id, char *buffer, int size)
 {
@@ -97,7 +101,7 @@ UINT FindLineByPort(const char *portName, char *section, const char *file)
     DWORD count = CountLines(file);
     for (DWORD n = 1; n <= count; ++n) {
         char candidate[kLineSectionSize], port[kPortNameSize];
-        LineSection(candidate, n);
+        LineSectionName(candidate, n);
         GetPrivateProfileStringA(candidate, "PORTNAME", "", port, sizeof port, file);
         if (port[0] && kor::CompareNoCase(port, portName) == 0) {
             if (section) kor::CopyStringLimited(candidate, section, kLineSectionSize);
@@ -200,7 +204,7 @@ extern "C" BOOL WINAPI CVU_ShareNewPort(const SharedPortParams *params)
     const char *file = GetServerConfigFile();
     DWORD number = CountLines(file) + 1;
     char section[kLineSectionSize];
-    LineSection(section, number);
+    LineSectionName(section, number);
     DropForeignSet(section, file);
     BOOL written = WriteLineSection(section, params, file);
     if (!written) return FALSE;
@@ -266,8 +270,8 @@ extern "C" BOOL WINAPI CVU_StopSharingPort(LPCSTR portName)
     if (!WritePrivateProfileStringA(section, nullptr, nullptr, file)) return FALSE;
     for (DWORD i = number; i + 1 <= count; ++i) {
         char to[kLineSectionSize], from[kLineSectionSize];
-        LineSection(to, i);
-        LineSection(from, i + 1);
+        LineSectionName(to, i);
+        LineSectionName(from, i + 1);
         CopySection(to, from, nullptr, file);
         WritePrivateProfileStringA(from, nullptr, nullptr, file);
     }

@@ -19,6 +19,12 @@ constexpr size_t kLineSectionSize = 16;
 // Share names and pool names hold at most 16 characters, port names 39.
 constexpr DWORD kShareNameSize = 17;
 constexpr DWORD kPortNameSize = 40;
+// A line's NAME is read up to 39 characters where it is compared, so that a
+// longer hand-written name is not taken for a shorter one.
+constexpr DWORD kComparedNameSize = 40;
+
+// "LINE<number>" into section (kLineSectionSize bytes).
+void LineSectionName(char *section, DWORD number);
 
 // Number (1 to LINES) of the line whose PORTNAME equals portName without
 // regard to case, or 0. section (kLineSectionSize bytes, may be null)
