@@ -35,18 +35,23 @@ LONG GetProductSetting(const char *name, void *buffer, DWORD size, DWORD type)
 
 BOOL GetInstallDirectory(char destination[MAX_PATH])
 {
-    char directory[MAX_PATH] = "";
-    // One byte short of the buffer, so that a value of 259 characters still
-    // leaves room for the backslash and the terminator.
-    GetProductSetting("Directory", directory, sizeof directory - 1, REG_SZ);
+    // Room for the prefix, the longest directory and one character more, so
+    // that a value too long for the destination is noticed instead of being
+    // cut into another path.
+    char directory[kDosDevicesLen + MAX_PATH + 2] = "";
+    GetProductSetting("Directory", directory, sizeof directory - 2, REG_SZ);
     directory[sizeof directory - 2] = '\0';
     size_t len = std::strlen(directory);
     if (len == 0) return FALSE;
-    if (directory[len - 1] != '\\') std::strcat(directory, "\\");
+    if (directory[len - 1] != '\\') {
+        directory[len++] = '\\';
+        directory[len] = '\0';
+    }
     const char *text = directory;
     if (len >= kDosDevicesLen && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, directory,
                                                 int(kDosDevicesLen), kDosDevices, int(kDosDevicesLen)) == CSTR_EQUAL)
         text += kDosDevicesLen;
+    if (std::strlen(text) >= MAX_PATH) return FALSE;
     kor::CopyStringLimited(text, destination, MAX_PATH);
     return TRUE;
 }

@@ -1,6 +1,7 @@
 #include "harness/harness.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -37,6 +38,17 @@ RoleRegistrar::RoleRegistrar(const char *name, ChildRole role) { Roles()[name] =
 
 int DispatchChildRole(int argc, char **argv)
 {
+    // "--done <event> --child ...": report the exit code, then signal.
+    if (argc >= 5 && std::strcmp(argv[1], "--done") == 0) {
+        int code = DispatchChildRole(argc - 2, argv + 2);
+        PutResult(argv[2], std::to_string(code));
+        HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]);
+        if (done) {
+            SetEvent(done);
+            CloseHandle(done);
+        }
+        return code;
+    }
     if (argc < 3 || std::strcmp(argv[1], "--child") != 0) return -1;
     auto it = Roles().find(argv[2]);
     if (it == Roles().end()) {
@@ -48,7 +60,8 @@ int DispatchChildRole(int argc, char **argv)
 }
 
 ChildProcess::ChildProcess(ChildProcess &&other) noexcept
-    : process_(std::exchange(other.process_, nullptr)), id_(other.id_)
+    : process_(std::exchange(other.process_, nullptr)), id_(other.id_), done_(std::exchange(other.done_, nullptr)),
+      doneName_(other.doneName_)
 {
 }
 
@@ -58,14 +71,27 @@ ChildProcess &ChildProcess::operator=(ChildProcess &&other) noexcept
         Kill();
         process_ = std::exchange(other.process_, nullptr);
         id_ = other.id_;
+        done_ = std::exchange(other.done_, nullptr);
+        doneName_ = other.doneName_;
     }
     return *this;
 }
 
-ChildProcess::~ChildProcess() { Kill(); }
+ChildProcess::~ChildProcess()
+{
+    Kill();
+    if (done_) CloseHandle(done_);
+}
 
 int ChildProcess::Wait(DWORD timeoutMs)
 {
+    if (done_) {
+        DWORD rc = WaitForSingleObject(done_, timeoutMs);
+        CloseHandle(std::exchange(done_, nullptr));
+        if (rc != WAIT_OBJECT_0) return -2;
+        std::string code = GetResult(doneName_.c_str());
+        return code == "<none>" ? -1 : std::atoi(code.c_str());
+    }
     if (!process_) return -1;
     if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
         Kill();
@@ -92,14 +118,18 @@ ChildProcess StartChild(const std::string &role, const std::vector<std::string> 
     std::string command = QuoteArg(SelfPath()) + " --child " + role;
     for (const std::string &arg : args) command += " " + QuoteArg(arg);
 
-    // The child inherits this environment with the requested changes; Wine
-    // hands it on as the child's Unix environment (LC_ALL picks its locale).
-    std::map<std::string, std::string> saved;
-    for (const auto &[name, value] : options.environment) {
-        char old[1024];
-        DWORD n = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
-        saved[name] = n && n < sizeof old ? std::string(old, n) : std::string("\x01");
-        SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
+    ChildProcess child;
+    if (!options.environment.empty()) {
+        static LONG counter;
+        char name[96];
+        std::snprintf(name, sizeof name, "cvxtest-child-%lu-%ld", GetCurrentProcessId(), InterlockedIncrement(&counter));
+        child.doneName_ = name;
+        child.done_ = CreateEventA(nullptr, TRUE, FALSE, name);
+        std::string prefix = "Z:\\usr\\bin\\env";
+        for (const auto &[var, value] : options.environment) prefix += " " + var + "=" + value;
+        prefix += sizeof(void *) == 8 ? " /usr/lib/wine/wine64 " : " /usr/lib/wine/wine ";
+        command = prefix + QuoteArg(SelfPath()) + " --done " + name + " --child " + role;
+        for (const std::string &arg : args) command += " " + QuoteArg(arg);
     }
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -107,11 +137,16 @@ ChildProcess StartChild(const std::string &role, const std::vector<std::string> 
     std::vector<char> line(command.begin(), command.end());
     line.push_back('\0');
     BOOL ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    for (const auto &[name, value] : saved)
-        SetEnvironmentVariableA(name.c_str(), value == "\x01" ? nullptr : value.c_str());
-
-    ChildProcess child;
-    if (!ok) return child;
+    if (!ok) {
+        if (child.done_) CloseHandle(std::exchange(child.done_, nullptr));
+        return child;
+    }
+    if (child.done_) {
+        // A Unix program: Wine gives no process to wait on.
+        if (pi.hThread) CloseHandle(pi.hThread);
+        if (pi.hProcess) CloseHandle(pi.hProcess);
+        return child;
+    }
     CloseHandle(pi.hThread);
     child.process_ = pi.hProcess;
     child.id_ = pi.dwProcessId;
@@ -123,6 +158,19 @@ int RunChild(const std::string &role, const std::vector<std::string> &args, cons
     ChildProcess child = StartChild(role, args, options);
     if (!child.Started()) return -1;
     return child.Wait(options.timeoutMs);
+}
+
+namespace {
+constexpr char kResultsKey[] = "Software\\CvxTests\\Results";
+}
+
+void PutResult(const char *name, const std::string &value) { SetRegString(HKEY_CURRENT_USER, kResultsKey, name, value); }
+
+std::string GetResult(const char *name)
+{
+    std::string value;
+    if (!GetRegString(HKEY_CURRENT_USER, kResultsKey, name, &value)) value = "<none>";
+    return value;
 }
 
 // ---- dialogs ----------------------------------------------------------------------

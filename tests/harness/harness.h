@@ -33,7 +33,11 @@ struct RoleRegistrar {
 int DispatchChildRole(int argc, char **argv);
 
 struct ChildOptions {
-    std::map<std::string, std::string> environment;  // set (or, when empty, removed) for the child
+    // Unix environment of the child (LC_ALL picks its locale). Wine hands a
+    // child its parent's Unix environment, not the Windows one, so a child
+    // with its own is started through /usr/bin/env and reports its end by a
+    // named event instead of a process handle.
+    std::map<std::string, std::string> environment;
     DWORD timeoutMs = 60000;
 };
 
@@ -45,7 +49,7 @@ public:
     ChildProcess(const ChildProcess &) = delete;
     ~ChildProcess();
 
-    bool Started() const { return process_ != nullptr; }
+    bool Started() const { return process_ != nullptr || done_ != nullptr; }
     DWORD Id() const { return id_; }
     HANDLE Handle() const { return process_; }
     // Exit code, or -2 when the child did not end in time (it is killed).
@@ -56,6 +60,8 @@ private:
     friend ChildProcess StartChild(const std::string &, const std::vector<std::string> &, const ChildOptions &);
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
+    HANDLE done_ = nullptr;  // children started through /usr/bin/env
+    std::string doneName_;
 };
 
 ChildProcess StartChild(const std::string &role, const std::vector<std::string> &args = {},
@@ -63,6 +69,11 @@ ChildProcess StartChild(const std::string &role, const std::vector<std::string> 
 // Starts a child and waits for it: its exit code, -1 when it could not start.
 int RunChild(const std::string &role, const std::vector<std::string> &args = {},
              const ChildOptions &options = {});
+
+// A child reports texts to its parent through the registry (the key is
+// removed with the product's keys at the start of each test).
+void PutResult(const char *name, const std::string &value);
+std::string GetResult(const char *name);
 
 // ---- dialogs ------------------------------------------------------------------
 // Watches a thread (the caller's by default) for dialogs and runs action on
