@@ -112,6 +112,8 @@ TEST_F(SingleInstance, WithoutTheWindowTheSecondGoesOnWithoutTheMark)
     ASSERT_FALSE(CVU_IsPreviousWindowActive(kCaption, kClass, kMutex, &mark_));
     ASSERT_NE(nullptr, mark_);
     EXPECT_EQ(0, RunPumping());
+    // Neither class nor caption names no window at all.
+    EXPECT_FALSE(CVU_IsPreviousWindowActive(nullptr, nullptr, kMutex, nullptr));
 
     // A window of the class with another caption is not the instance; with
     // no caption any window of the class is.
