@@ -54,13 +54,7 @@ protected:
     static int RunPumping(const std::string &caption = kCaption)
     {
         ChildProcess child = StartChild("previous_instance", {caption});
-        if (!child.Started()) return -1;
-        HANDLE process = child.Handle();
-        DWORD start = GetTickCount();
-        while (MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
-               GetTickCount() - start < 30000)
-            PumpMessages(1);
-        return child.Wait(1000);
+        return WaitPumping(child);
     }
 
     std::vector<HWND> windows_;

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/portable/errtable.h"
-#include "resids.h"
+#include "resources/resids.h"
 
 namespace {
 
