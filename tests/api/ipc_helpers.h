@@ -11,6 +11,15 @@
 
 namespace ipctest {
 
+// Whether this process's calls by name work through the blocks it holds: the
+// library's switch, CVX_NO_FASTPATH set to anything but "0", turns it off.
+inline bool HeldPathOn()
+{
+    char value[4];
+    DWORD length = GetEnvironmentVariableA("CVX_NO_FASTPATH", value, sizeof value);
+    return length == 0 || (length == 1 && value[0] == '0');
+}
+
 // A name unique to this test process.
 inline std::string UniqueName(const char *tag) { return std::string(tag) + "_" + std::to_string(GetCurrentProcessId()); }
 
