@@ -4,8 +4,10 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "cvxutil.h"
 
@@ -108,6 +110,46 @@ public:
 
 private:
     HANDLE handle_;
+};
+
+// Holds a block's structure mutex on a thread of its own, as an open or a
+// close in progress does for a moment, until it goes or for at most ms. A
+// call by name that opens the block waits for it; a call through a handle
+// this process holds does not.
+class StructureLockHolder {
+public:
+    StructureLockHolder(const std::string &block, DWORD ms)
+        : held_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), release_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    {
+        thread_ = std::thread([this, block, ms] {
+            HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, ("cvuNsm_MT::" + block).c_str());
+            if (mutex && WaitForSingleObject(mutex, 5000) == WAIT_OBJECT_0) {
+                SetEvent(held_);
+                WaitForSingleObject(release_, ms);
+                released_ = true;
+                ReleaseMutex(mutex);
+            }
+            if (mutex) CloseHandle(mutex);
+            released_ = true;
+            SetEvent(held_);
+        });
+        WaitForSingleObject(held_, 20000);
+    }
+    ~StructureLockHolder()
+    {
+        SetEvent(release_);
+        thread_.join();
+        CloseHandle(held_);
+        CloseHandle(release_);
+    }
+    StructureLockHolder(const StructureLockHolder &) = delete;
+    // Whether the mutex has been let go (or was never taken).
+    bool Released() const { return released_; }
+
+private:
+    HANDLE held_, release_;
+    std::atomic<bool> released_{false};
+    std::thread thread_;
 };
 
 }  // namespace ipctest

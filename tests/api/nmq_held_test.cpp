@@ -76,25 +76,12 @@ TEST(NmqHeld, TheSwitchDecidesWhetherACallWaitsForOpensAndCloses)
     const std::string structureName = "cvuNsm_MT::~Nmq::" + queue;
 
     // This process, with the switch its environment gives it.
-    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr), release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::atomic<bool> released{false};
-    std::thread holder([&] {
-        HANDLE structure = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, structureName.c_str());
-        WaitForSingleObject(structure, 5000);
-        SetEvent(held);
-        WaitForSingleObject(release, 3000);
-        released = true;
-        ReleaseMutex(structure);
-        CloseHandle(structure);
-    });
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held, 20000));
-    EXPECT_EQ(0u, Put(queue, 1, "here"));
-    bool wentAhead = !released;
-    SetEvent(release);
-    holder.join();
-    CloseHandle(held);
-    CloseHandle(release);
-    EXPECT_EQ(HeldPathOn(), wentAhead);
+    {
+        StructureLockHolder holder("~Nmq::" + queue, 3000);
+        ASSERT_FALSE(holder.Released());
+        EXPECT_EQ(0u, Put(queue, 1, "here"));
+        EXPECT_EQ(HeldPathOn(), !holder.Released());
+    }
 
     // Child processes with the switch off and on.
     RawBlock raw("~Nmq::" + queue);
