@@ -113,7 +113,7 @@ bool HeldBlockRef::Find(const char *name)
     Reset();
     if (!HeldBlocksInUse()) return false;
     AcquireSRWLockShared(&heldLock);
-    // A handle of a queue handle, which has the event, before a bare one.
+    // The block of a queue handle, which keeps the event, before a bare one.
     HeldBlock *found = nullptr;
     for (HeldBlock *block = heldBlocks; block; block = block->next) {
         if (std::strcmp(block->name, name) != 0) continue;
