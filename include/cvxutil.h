@@ -118,6 +118,15 @@ CVXAPI BOOL WINAPI CVU_IsComponentInstalled(DWORD mask);
 
 /* ---- Wait window ----------------------------------------------------------- */
 
+/* Shows the wait window (dialog 4450) with message as its text, centred on
+ * owner (NULL: on the screen), and disables owner, first showing it when it
+ * is hidden. NULL when the window cannot be created; owner is then left as
+ * it was. */
+CVXAPI HWND WINAPI CVU_StartWaitWindowA(HWND owner, TextRef message);
+/* Destroys the wait window when it still exists, then enables owner (the
+ * one given to CVU_StartWaitWindowA; may be NULL) and brings it forward. */
+CVXAPI void WINAPI CVU_EndWaitWindow(HWND owner, HWND waitWindow);
+
 /* ---- Simple value and trigger dialogs -------------------------------------- */
 
 /* ---- About box (ordinal 61, no name) --------------------------------------- */
@@ -126,9 +135,38 @@ CVXAPI BOOL WINAPI CVU_IsComponentInstalled(DWORD mask);
 
 /* ---- Menu merging ---------------------------------------------------------- */
 
+/* Flags of CVU_MergeMenus. */
+#define CVU_MM_SEPARATE    0x02 /* a separator on each side of the merged block */
+#define CVU_MM_SUBMENUIDS  0x04 /* items that open submenus keep (shifted) identifiers */
+#define CVU_MM_INSUBMENU   0x10 /* merge into the destination's submenu at position selector */
+#define CVU_MM_BYCOMMAND   0x20 /* with CVU_MM_INSUBMENU: selector is the identifier of the item
+                                   that opens the submenu */
+
+/* Copies every item of source, submenus in depth, into destination at
+ * position, each identifier raised by offset; items whose identifier would
+ * pass limit are left out. Returns one more than the highest identifier
+ * given, never less than offset (offset when nothing was merged). */
+CVXAPI UINT WINAPI CVU_MergeMenus(HMENU destination, HMENU source, UINT selector, UINT position, UINT offset,
+                                  UINT limit, DWORD flags);
+
 /* ---- Help files and single-instance windows -------------------------------- */
 
 /* ---- Monitor names, notification and restart ------------------------------- */
+
+/* The command that CVU_GlobalNotify sends to every top-level window:
+ * WM_COMMAND, wParam CVU_NOTIFY_COMMAND, lParam the value. */
+#define CVU_NOTIFY_COMMAND 0x1000
+
+/* Posts the notification command with value to every top-level window;
+ * the result of PostMessageA. */
+CVXAPI BOOL WINAPI CVU_GlobalNotify(DWORD value);
+/* Display name of a client address from NAMES.INI into buffer, which gets
+ * the address itself when no name is stored. 1 when the name differs from
+ * the address, else 0 (also when the install directory is unknown). */
+CVXAPI BOOL WINAPI CVU_GetMonitorNameFromAddress(LPCSTR address, LPSTR buffer, DWORD size);
+/* Stores the display name of an address in NAMES.INI (NULL removes it);
+ * 0 when it could not be written or the install directory is unknown. */
+CVXAPI BOOL WINAPI CVU_SetMonitorNameForAddress(LPCSTR address, LPCSTR name);
 
 #ifdef __cplusplus
 }

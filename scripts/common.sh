@@ -72,9 +72,12 @@ cvx_prefix_start() {
         cvx_reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d 'false' /f
         cvx_reg add 'HKCU\Software\Wine\AppDefaults\cvxutil_tests95.exe' /v Version /d win95 /f
         touch "$WINEPREFIX/.cvx-ready"
-    else
-        $WINE64 wineboot >/dev/null 2>&1 </dev/null
+        # The desktop process of the first boot runs the default display
+        # driver; windows need it restarted with the null driver chosen above.
+        wineserver -k >/dev/null 2>&1 </dev/null || true
+        wineserver -p >/dev/null 2>&1 </dev/null
     fi
+    $WINE64 wineboot >/dev/null 2>&1 </dev/null
 }
 
 cvx_reg() { $WINE64 reg "$@" >/dev/null 2>&1 </dev/null; }
