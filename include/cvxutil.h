@@ -100,15 +100,194 @@ CVXAPI BOOL WINAPI CVU_IsComponentInstalled(DWORD mask);
 
 /* ---- Server settings and remote password ----------------------------------- */
 
+/* Server start status (SERVER START): "ACTIVE", "INACTIVE", or "NO" and any
+ * other text. */
+#define CVU_SERVER_ACTIVE     1
+#define CVU_SERVER_INACTIVE   0
+#define CVU_SERVER_NOSTART  (-1)
+
+/* Codes of the serial settings that transmit sets hold (FLOW, ALPARS). */
+#define CVU_FLOW_NONE       0 /* "(0H,0H)" */
+#define CVU_FLOW_XONXOFF    1 /* "(11H,13H)" */
+#define CVU_FLOW_HARDWARE   2 /* "(1H,1H)"; any other code is stored so */
+#define CVU_PARITY_NONE     0
+#define CVU_PARITY_ODD      1
+#define CVU_PARITY_EVEN     2
+#define CVU_PARITY_MARK     3
+#define CVU_PARITY_SPACE    4
+#define CVU_STOPBITS_1      0
+#define CVU_STOPBITS_1_5    1
+#define CVU_STOPBITS_2      2
+/* Trigger characters a transmit set holds at most. */
+#define CVU_MAX_TRIGGERS   16
+
+/* The server name (COMMON NAME, "SERVER" when absent) into a buffer of at
+ * least 17 bytes, cut to 16 characters; returns its length. */
+CVXAPI INT WINAPI CVU_GetServerName(LPSTR buffer);
+/* Stores the server name as given; NULL removes it. Non-zero on success. */
+CVXAPI BOOL WINAPI CVU_SetServerName(LPCSTR name);
+/* Buffer space, 6144 to 999999 (an out-of-range value is reset to 6144). */
+CVXAPI INT WINAPI CVU_GetBufferSpace(void);
+/* FALSE for a value outside 6144 to 999999, else the write's result. */
+CVXAPI BOOL WINAPI CVU_SetBufferSpace(INT value);
+/* CVU_SERVER_ACTIVE, CVU_SERVER_INACTIVE or CVU_SERVER_NOSTART. */
+CVXAPI INT WINAPI CVU_GetServerStatus(void);
+/* Stores ACTIVE for 1, INACTIVE for 0, NO for any other value. */
+CVXAPI BOOL WINAPI CVU_SetServerStatus(INT status);
+/* Number of shared lines, 0 to 100 (0 for any other stored value). */
+CVXAPI INT WINAPI CVU_GetNumServerPorts(void);
+/* Log buffer size, 0 to 8192 (an out-of-range value is reset to 0). */
+CVXAPI INT WINAPI CVU_GetLogBuffSize(void);
+/* FALSE for a value outside 0 to 8192, else the write's result. */
+CVXAPI BOOL WINAPI CVU_SetLogBuffSize(INT value);
+/* Invalid-connection time, 1 to 99 (an out-of-range value is reset to 1). */
+CVXAPI INT WINAPI CVU_GetInvalidConTime(void);
+/* FALSE for a value outside 1 to 99, else the write's result. */
+CVXAPI BOOL WINAPI CVU_SetInvalidConTime(INT value);
+/* Transport method code; 0 on every platform. */
+CVXAPI INT WINAPI CVU_GetTransportMethod(void);
+/* IPX segment method: 0 with transport method 0, else 1 or 2. */
+CVXAPI INT WINAPI CVU_GetIPXSegmentMethod(void);
+/* FALSE unless method is 1 or 2, else the write's result. */
+CVXAPI BOOL WINAPI CVU_SetIPXSegmentMethod(INT method);
+/* Stores the remote password scrambled in CVEX.PWF; NULL or empty removes
+ * it. Always 1: a password that could not be stored leaves no file. */
+CVXAPI BOOL WINAPI CVU_SetRemPassword(LPCSTR password);
+
 /* ---- Client redirection ---------------------------------------------------- */
 
 /* ---- Client session settings ----------------------------------------------- */
 
 /* ---- Groups ---------------------------------------------------------------- */
 
+/* CVU_EnumGroupsLinesA selectors. */
+#define CVU_ENUM_ALLGROUPS          1  /* every group */
+#define CVU_ENUM_GROUPSWITHLINE     2  /* groups holding the named line */
+#define CVU_ENUM_GROUPSWITHOUTLINE  3  /* groups not holding the named line */
+#define CVU_ENUM_ALLLINES          16  /* every shared line */
+#define CVU_ENUM_LINESOFGROUP      32  /* the named group's lines */
+#define CVU_ENUM_LINESNOTINGROUP   48  /* lines not in the named group */
+
+/* CVU_ModifyGroupLinesA operations: name is a group (G) or a line (L);
+ * value is one line, a list of lines or groups, or ignored. */
+#define CVU_GL_ADDLINE                  1 /* G, one line */
+#define CVU_GL_ADDLINES                 2 /* G, list of lines */
+#define CVU_GL_ADDALLLINES              3 /* G: every line of the server */
+#define CVU_GL_ADDLINETOGROUPS          4 /* L, list of groups */
+#define CVU_GL_ADDLINETOALLGROUPS       5 /* L: every group */
+#define CVU_GL_REMOVELINE              16 /* G, one line */
+#define CVU_GL_REMOVELINES             32 /* G, list of lines */
+#define CVU_GL_REMOVEALLLINES          48 /* G */
+#define CVU_GL_REMOVELINEFROMGROUPS    64 /* L, list of groups */
+#define CVU_GL_REMOVELINEFROMALLGROUPS 80 /* L */
+#define CVU_GL_SETLINES               256 /* G, list of lines (may be empty) */
+
+/* Selectors of CVU_GetGroupParamA / CVU_SetGroupParamA. */
+#define CVU_GROUPPARAM_NAME    1 /* text, buffer of at least 17 bytes */
+#define CVU_GROUPPARAM_LINES   2 /* list of lines */
+#define CVU_GROUPPARAM_RECORD  3 /* GroupParams */
+
+/* Conference modes (CONFERENCE "H" or "F"). */
+#define CVU_CONFERENCE_NONE 0
+#define CVU_CONFERENCE_H    1
+#define CVU_CONFERENCE_F    2
+
+#pragma pack(push, 1)
+/* Call-handling parameters of a group. */
+typedef struct GroupParams {
+    DWORD conferenceMode; /* CVU_CONFERENCE_* */
+    char callForward[17]; /* CALLFWD */
+    char phone[25];       /* PHONE */
+    DWORD inbound;        /* non-zero: the group takes inbound calls */
+} GroupParams;
+#pragma pack(pop)
+static_assert(sizeof(GroupParams) == 50, "GroupParams is 50 bytes");
+
+/* Lists (names, each zero-terminated, closed by an empty string) of groups
+ * or lines as selector says; *count (may be NULL) receives the number of
+ * entries stored, also when the buffer was too small (122). */
+CVXAPI DWORD WINAPI CVU_EnumGroupsLinesA(INT selector, LPCSTR name, LPSTR buffer, DWORD size, DWORD *count);
+/* Adds lines to groups or removes them (CVU_GL_*). Windows error code. */
+CVXAPI DWORD WINAPI CVU_ModifyGroupLinesA(INT operation, LPCSTR name, LPCSTR value);
+/* Creates a group with the listed lines (lines may be NULL); an existing
+ * group of that name gets the lines only when replace is non-zero. */
+CVXAPI DWORD WINAPI CVU_AddGroupA(LPCSTR name, LPCSTR lines, BOOL replace);
+/* Deletes a group; later groups move down one number. */
+CVXAPI DWORD WINAPI CVU_DeleteGroupA(LPCSTR name);
+/* Deletes every group without lines. */
+CVXAPI DWORD WINAPI CVU_PurgeEmptyGroups(void);
+/* Reads a group's name, lines or GroupParams (CVU_GROUPPARAM_*). */
+CVXAPI DWORD WINAPI CVU_GetGroupParamA(LPCSTR name, INT selector, void *buffer, DWORD size);
+/* Writes a group's name, lines or GroupParams (NULL clears the record's
+ * keys); create makes a missing group first. */
+CVXAPI DWORD WINAPI CVU_SetGroupParamA(LPCSTR name, INT selector, const void *value, BOOL create);
+
 /* ---- Inbound services ------------------------------------------------------ */
 
+/* A service's fields as callers hand them over and receive them. */
+#pragma pack(push, 1)
+typedef struct IbsServiceInfo {
+    char Name[17];         /* at most 16 characters; identifies the service, case ignored */
+    char Description[100];
+    char Program[256];     /* the program to start */
+    char CmdLine[200];     /* its command line */
+    DWORD Options;         /* option bits, see IBS_OPTION_SELECTED */
+    DWORD AccessTmo;       /* access time-out, kept as given */
+} IbsServiceInfo;
+#pragma pack(pop)
+#ifdef __cplusplus
+static_assert(sizeof(IbsServiceInfo) == 581, "IbsServiceInfo is 581 bytes");
+#endif
+
+/* infoType of CVU_IbsGetServiceInfo and CVU_IbsSetServiceInfo. */
+#define IBS_INFO_SERVICE  1 /* an IbsServiceInfo */
+#define IBS_INFO_SECURITY 2 /* the security text, at most 243 characters */
+/* kind of CVU_IbsEnumServices. */
+#define IBS_ENUM_ALL      1 /* every service */
+#define IBS_ENUM_SELECTED 2 /* the services whose options have IBS_OPTION_SELECTED */
+/* The one option bit the library reads. */
+#define IBS_OPTION_SELECTED 0x8u
+
+/* TRUE when a service of that name exists. */
+CVXAPI BOOL WINAPI CVU_IbsDoesServiceExist(LPCSTR name);
+/* Lists the names of the services of a kind in buffer (zero-terminated
+ * strings closed by an empty one). *count (count may be NULL) receives the
+ * number listed, also on error. 87 for another kind or a buffer below 2
+ * bytes; 122 when a name does not fit (the names before it stay). */
+CVXAPI DWORD WINAPI CVU_IbsEnumServices(DWORD kind, DWORD reserved, LPSTR buffer, DWORD bufferSize, DWORD *count);
+/* Creates a service, or with replace overwrites the one of that name.
+ * TRUE once the record is stored, even when the security text is not. */
+CVXAPI BOOL WINAPI CVU_IbsCreateService(LPCSTR name, LPCSTR description, LPCSTR program, LPCSTR cmdLine,
+                                        DWORD options, LPCSTR security, DWORD accessTmo, BOOL replace);
+/* CVU_IbsSetServiceInfo(name, IBS_INFO_SERVICE, info, TRUE). */
+CVXAPI BOOL WINAPI CVU_IbsAddService(LPCSTR name, const IbsServiceInfo *info);
+/* Deletes the service of that name. */
+CVXAPI BOOL WINAPI CVU_IbsDeleteService(LPCSTR name);
+/* Reads a service's record (bufferSize at least 581) or its security text;
+ * the text comes terminated whenever the buffer holds it. A service without
+ * a security text gives TRUE and leaves the buffer as it was. */
+CVXAPI BOOL WINAPI CVU_IbsGetServiceInfo(LPCSTR name, DWORD infoType, void *buffer, DWORD bufferSize);
+/* Writes a service's record (the service then bears the record's Name) or
+ * its security text (NULL for none); create makes the service when no
+ * service has that name. */
+CVXAPI BOOL WINAPI CVU_IbsSetServiceInfo(LPCSTR name, DWORD infoType, const void *data, BOOL create);
+
 /* ---- Sealed blocks (ordinals 88 and 89, no names) -------------------------- */
+
+/* A payload of up to 65535 bytes in a frame of CVU_SEALED_FRAME bytes, kept
+ * scrambled and checked when read back. Exported by ordinal only: bind with
+ * GetProcAddress(module, MAKEINTRESOURCEA(CVU_ORDINAL_SEALBLOCK)). */
+#define CVU_SEALED_FRAME        12
+#define CVU_ORDINAL_SEALBLOCK   88
+#define CVU_ORDINAL_UNSEALBLOCK 89
+/* Seals inLength bytes of in into out (inLength + 12 bytes); *needed (may
+ * be NULL) receives that size, or 0 when in and out overlap or inLength is
+ * above 65535. */
+typedef BOOL (WINAPI *CVU_SEALBLOCK)(BYTE *out, DWORD outSize, const BYTE *in, DWORD inLength, DWORD *needed);
+/* Checks the block of inSize bytes and writes its payload, exactly as
+ * sealed, to out; *length (may be NULL) receives the payload's length once
+ * the frame is read, also when out is too small. */
+typedef BOOL (WINAPI *CVU_UNSEALBLOCK)(BYTE *out, DWORD outSize, const BYTE *in, DWORD inSize, DWORD *length);
 
 /* ---- Named shared memory --------------------------------------------------- */
 

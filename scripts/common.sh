@@ -71,11 +71,11 @@ cvx_prefix_start() {
         cvx_reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f
         cvx_reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d 'false' /f
         cvx_reg add 'HKCU\Software\Wine\AppDefaults\cvxutil_tests95.exe' /v Version /d win95 /f
-        touch "$WINEPREFIX/.cvx-ready"
-        # The desktop process of the first boot runs the default display
-        # driver; windows need it restarted with the null driver chosen above.
+        # The desktop of the first boot started with the default display
+        # driver; windows need it restarted with the null one.
         wineserver -k >/dev/null 2>&1 </dev/null || true
         wineserver -p >/dev/null 2>&1 </dev/null
+        touch "$WINEPREFIX/.cvx-ready"
     fi
     $WINE64 wineboot >/dev/null 2>&1 </dev/null
 }

@@ -1,0 +1,143 @@
+// Value parsers and formatters of the configuration that need no Win32, in
+// what the tests through the exports cannot reach: double-byte names, list
+// limits, serial setting texts and section numbers.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "groups/portable/linelist.h"
+#include "server/portable/sections.h"
+#include "server/portable/transmit_text.h"
+
+using namespace cvx::portable;
+
+namespace {
+
+std::vector<std::string> Entries(const char *list)
+{
+    std::vector<std::string> names;
+    for (const char *p = list; *p; p += std::strlen(p) + 1) names.emplace_back(p);
+    return names;
+}
+using Names = std::vector<std::string>;
+
+TEST(LineListText, ParseStopsWhenTheListIsFull)
+{
+    char list[8];
+    std::memset(list, 'x', sizeof list);
+    EXPECT_EQ(LineListParse::Full, ParseLineList("(AB,CD,EF)", list, sizeof list));
+    EXPECT_EQ((Names{"AB", "CD"}), Entries(list));
+    EXPECT_EQ(LineListParse::Full, ParseLineList("(A)", list, 1));
+
+    // Names are read at most 127 characters long.
+    std::string text = "(" + std::string(130, 'n') + ")";
+    char big[256];
+    EXPECT_EQ(LineListParse::Complete, ParseLineList(text.c_str(), big, sizeof big));
+    EXPECT_EQ(Names{std::string(127, 'n')}, Entries(big));
+}
+
+TEST(LineListText, ParseStepsOverDoubleByteCharacters)
+{
+    // With 0x81 as a lead byte, the comma and parenthesis right after it are
+    // the second halves of characters, not separators.
+    auto lead = [](unsigned char c) { return c == 0x81; };
+    char list[64];
+    EXPECT_EQ(LineListParse::Complete, ParseLineList("(A\x81,B,C\x81))", list, sizeof list, lead));
+    EXPECT_EQ((Names{"A\x81,B", "C\x81)"}), Entries(list));
+    EXPECT_EQ(LineListParse::Complete, ParseLineList("(A\x81,B,C\x81))", list, sizeof list));
+    EXPECT_EQ((Names{"A\x81", "B", "C\x81"}), Entries(list));
+    // A lead byte at the very end does not step over the terminator.
+    EXPECT_EQ(LineListParse::Malformed, ParseLineList("(A\x81", list, sizeof list, lead));
+}
+
+TEST(LineListText, FormatJoinsAndRefuses)
+{
+    char text[512];
+    EXPECT_EQ(2, FormatLineList("LINE A\0LINE B\0", text, sizeof text));
+    EXPECT_STREQ("(LINE A,LINE B)", text);
+    EXPECT_EQ(0, FormatLineList("\0", text, sizeof text));
+    EXPECT_STREQ("()", text);
+    EXPECT_EQ(0, FormatLineList(nullptr, text, sizeof text));
+    EXPECT_STREQ("()", text);
+
+    EXPECT_EQ(kLineListBadName, FormatLineList("A\0B,C\0", text, sizeof text));
+    EXPECT_STREQ("", text);
+    EXPECT_EQ(kLineListBadName, FormatLineList("A)\0", text, sizeof text));
+    EXPECT_EQ(1, FormatLineList("(A\0", text, sizeof text));
+    EXPECT_STREQ("((A)", text);
+
+    std::string longest(127, 'n');
+    longest.push_back('\0');
+    EXPECT_EQ(1, FormatLineList(longest.c_str(), text, sizeof text));
+    longest = "n" + longest;
+    EXPECT_EQ(kLineListBadName, FormatLineList(longest.c_str(), text, sizeof text));
+
+    // Exactly 511 characters fit in 512 bytes; one more does not.
+    std::string list;
+    for (int i = 0; i < 4; ++i) list += std::string(126, 'a' + i) + '\0';
+    std::string fits = list + "x" + '\0';
+    std::string over = list + "xy" + '\0';
+    EXPECT_EQ(5, FormatLineList(fits.c_str(), text, sizeof text));
+    EXPECT_EQ(511u, std::strlen(text));
+    EXPECT_EQ(kLineListTooLong, FormatLineList(over.c_str(), text, sizeof text));
+    EXPECT_STREQ("", text);
+
+    // What is formatted parses back to the same list.
+    char back[512];
+    ASSERT_EQ(5, FormatLineList(fits.c_str(), text, sizeof text));
+    EXPECT_EQ(LineListParse::Complete, ParseLineList(text, back, sizeof back));
+    EXPECT_EQ(0, std::memcmp(fits.c_str(), back, fits.size() + 1));
+}
+
+TEST(SerialSettingText, CodesAndTexts)
+{
+    EXPECT_STREQ("(0H,0H)", FlowText(0));
+    EXPECT_STREQ("(11H,13H)", FlowText(1));
+    EXPECT_STREQ("(1H,1H)", FlowText(2));
+    EXPECT_STREQ("(1H,1H)", FlowText(9));
+    EXPECT_STREQ("NONE", ParityText(0));
+    EXPECT_STREQ("MARK", ParityText(3));
+    EXPECT_STREQ("SPACE", ParityText(4));
+    EXPECT_STREQ("SPACE", ParityText(70));
+    EXPECT_STREQ("1", StopBitsText(0));
+    EXPECT_STREQ("1.5", StopBitsText(1));
+    EXPECT_STREQ("2", StopBitsText(5));
+
+    uint16_t code = 7;
+    EXPECT_TRUE(ParseFlow("(11h,13h)", &code));
+    EXPECT_EQ(1, code);
+    EXPECT_FALSE(ParseFlow("(11H,13H) ", &code));
+    EXPECT_EQ(1, code);
+    EXPECT_TRUE(ParseParity("even", &code));
+    EXPECT_EQ(2, code);
+    EXPECT_FALSE(ParseParity("EVENS", &code));
+    EXPECT_TRUE(ParseStopBits("1.5", &code));
+    EXPECT_EQ(1, code);
+    EXPECT_FALSE(ParseStopBits("1.0", &code));
+    EXPECT_EQ(1, code);
+}
+
+TEST(SectionCount, NumbersAndBounds)
+{
+    EXPECT_EQ(12u, SectionNumber("group12", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUP012", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUP0", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUP", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUP1X", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUPS1", "GROUP"));
+    EXPECT_EQ(0u, SectionNumber("GROUP99999999999", "GROUP"));
+    EXPECT_EQ(4294967295u, SectionNumber("GROUP4294967295", "GROUP"));
+
+    const char names[] = "SERVER\0GROUP1\0LINE4\0GROUP2\0GROUP5\0group3\0";
+    EXPECT_EQ(5u, BoundSectionCount(4294967295u, names, "GROUP"));
+    EXPECT_EQ(3u, BoundSectionCount(4, names, "GROUP"));
+    EXPECT_EQ(0u, BoundSectionCount(0, names, "GROUP"));
+    EXPECT_EQ(4u, BoundSectionCount(100, names, "LINE"));
+    EXPECT_EQ(0u, BoundSectionCount(100, names, "TRANSMIT"));
+    // Never more than the sections there are, however high their numbers.
+    EXPECT_EQ(2u, BoundSectionCount(4294967295u, "GROUP1\0GROUP999999999\0", "GROUP"));
+}
+
+}  // namespace
