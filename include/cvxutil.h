@@ -91,6 +91,38 @@ CVXAPI BOOL WINAPI CVU_IsWin95OS(void);
 CVXAPI BOOL WINAPI CVU_IsComponentInstalled(DWORD mask);
 
 /* ---- Error reports and confirmations -------------------------------------- */
+/* Flags of the error report and confirmation dialogs. */
+#define CVU_CR_NOICON      0x0001 /* show no icon */
+#define CVU_CR_ALLBUTTONS  0x0002 /* confirmation: all three answers and Cancel */
+#define CVU_CR_TOPMOST     0x4000 /* the dialog is a topmost window */
+#define CVU_CR_SYSTEMCODE  0x8000 /* the code is a Windows error: explain it from the system */
+
+/* Results of a confirmation. */
+#define CVU_CONFIRM_CANCEL  (-1) /* Cancel with CVU_CR_ALLBUTTONS, or no dialog */
+#define CVU_CONFIRM_NO      0
+#define CVU_CONFIRM_YES     1
+#define CVU_CONFIRM_YESALL  2
+#define CVU_CONFIRM_TIMEOUT 3
+#define CVU_CONFIRM_STOPPED 4    /* closed by CVU_StopErrorandConfirms */
+
+/* Error report (dialog 4250): message, an optional detail line formatted
+ * with detailArgument, and for a non-zero code its explanation and code
+ * line. timeout in ms, 0 for none. 1 when shown, else -1 (or 0 for a bad
+ * owner). */
+CVXAPI int WINAPI CVU_ReportErrorExA(HWND owner, TextRef title, TextRef message, DWORD code,
+                                     TextRef detailFormat, ULONG_PTR detailArgument, DWORD icon, WORD flags,
+                                     DWORD timeout);
+/* CVU_ReportErrorExA without a time-out. */
+CVXAPI int WINAPI CVU_ReportErrorA(HWND owner, TextRef title, TextRef message, DWORD code, TextRef detailFormat,
+                                   ULONG_PTR detailArgument, DWORD icon, WORD flags);
+/* Confirmation (dialog 3950); returns one of the CVU_CONFIRM_* results. */
+CVXAPI int WINAPI CVU_ConfirmActionExA(HWND owner, TextRef title, TextRef message, TextRef detailFormat,
+                                       ULONG_PTR detailArgument, DWORD icon, WORD flags, DWORD timeout);
+/* CVU_ConfirmActionExA without a time-out. */
+CVXAPI int WINAPI CVU_ConfirmActionA(HWND owner, TextRef title, TextRef message, TextRef detailFormat,
+                                     ULONG_PTR detailArgument, DWORD icon, WORD flags);
+/* Closes the open error reports and confirmations of every process. */
+CVXAPI LRESULT WINAPI CVU_StopErrorandConfirms(void);
 
 /* ---- Port list and port sharing ------------------------------------------- */
 
@@ -311,6 +343,25 @@ CVXAPI void WINAPI CVU_EndWaitWindow(HWND owner, HWND waitWindow);
 /* ---- About box (ordinal 61, no name) --------------------------------------- */
 
 /* ---- Edit filters and text checks ------------------------------------------ */
+/* Filter modes of CVU_StartSpecialEdit. */
+#define CVU_EDIT_ALLOWED   1 /* data names the set of allowed characters */
+#define CVU_EDIT_FORBIDDEN 2 /* data names the set of forbidden characters */
+#define CVU_EDIT_CALLBACK  3 /* data is a CVU_CHARFILTER; nonzero accepts */
+
+/* Decides on one WM_CHAR of a filtered edit control (character code and the
+ * message's lParam); nonzero lets it through. */
+typedef BOOL(CALLBACK *CVU_CHARFILTER)(HWND edit, WPARAM character, LPARAM lParam);
+
+/* Puts a keystroke filter in front of an edit control. 1 when installed, 0
+ * when all 32 filters of the process are in use. */
+CVXAPI BOOL WINAPI CVU_StartSpecialEdit(HWND edit, ULONG_PTR data, DWORD mode);
+/* Removes the filter of an edit control and restores its window procedure. */
+CVXAPI void WINAPI CVU_EndSpecialEdit(HWND edit);
+/* 1 when every character of text is allowed by set (forbidden: set lists the
+ * refused ones); blanks the set refuses are removed from text first. */
+CVXAPI BOOL WINAPI CVU_CheckInvalidChars(LPSTR text, TextRef set, BOOL forbidden);
+/* Removes every blank; nonzero (and nothing done) for a null or empty text. */
+CVXAPI BOOL WINAPI CVU_RemoveBlanks(LPSTR text);
 
 /* ---- Menu merging ---------------------------------------------------------- */
 
@@ -329,6 +380,22 @@ CVXAPI UINT WINAPI CVU_MergeMenus(HMENU destination, HMENU source, UINT selector
                                   UINT limit, DWORD flags);
 
 /* ---- Help files and single-instance windows -------------------------------- */
+/* Flags of CVU_SpecificHelp. */
+#define CVU_HELP_SECONDARY 0x0001 /* open in the secondary window "w95sec" */
+#define CVU_HELP_FULLPATH  0x0002 /* file is a complete path, used unchanged */
+
+/* WinHelpA on the product's help file for the context in data; context help
+ * opens in the secondary window. */
+CVXAPI BOOL WINAPI CVU_EasyHelp(HWND window, UINT command, ULONG_PTR data);
+/* WinHelpA on file (NULL: chosen by the context number in data). */
+CVXAPI BOOL WINAPI CVU_SpecificHelp(HWND window, UINT command, ULONG_PTR data, LPCSTR file, WORD flags);
+/* 1 when an earlier instance's window (class and caption) was found and
+ * brought to the front. 0 otherwise; the first instance then gets the held
+ * single-instance mutex in *mutex (when mutex is given). */
+CVXAPI BOOL WINAPI CVU_IsPreviousWindowActive(TextRef caption, LPCSTR windowClass, LPCSTR mutexName,
+                                              HANDLE *mutex);
+/* Releases and closes the single-instance mutex (NULL is ignored). */
+CVXAPI void WINAPI CVU_EndSingleInstanceWindow(HANDLE mutex);
 
 /* ---- Monitor names, notification and restart ------------------------------- */
 
