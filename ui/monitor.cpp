@@ -4,8 +4,10 @@
 #include <cstring>
 
 #include "frame/frame.h"
+#include "frame/owners.h"
 #include "korutil/korutil.h"
 #include "resids.h"
+#include "ui/restart.h"
 
 namespace {
 
@@ -13,6 +15,21 @@ constexpr char kNamesKey[] = "Software\\Quillon\\Calvex";
 constexpr char kNamesFile[] = "\\NAMES.INI";
 constexpr char kNamesSection[] = "Names";
 constexpr DWORD kDirectorySize = MAX_PATH;
+
+cvx::ExitWindowsFunction g_exitWindows = ExitWindowsEx;
+
+// Windows NT lets a process restart the machine only with this privilege
+// enabled in its token. A failure is left to ExitWindowsEx to report.
+void EnableShutdownPrivilege()
+{
+    cvx::UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return;
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid)) return;
+    AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+}
 
 // NAMES.INI in the directory of the machine-wide "Directory" value, taken
 // as it is stored (the monitor applet writes the file there the same way).
@@ -56,4 +73,24 @@ extern "C" BOOL WINAPI CVU_SetMonitorNameForAddress(LPCSTR address, LPCSTR name)
     char path[kDirectorySize + sizeof kNamesFile];
     if (!MonitorNamesPath(path)) return FALSE;
     return WritePrivateProfileStringA(kNamesSection, address, name, path);
+}
+
+namespace cvx {
+
+ExitWindowsFunction ReplaceExitWindows(ExitWindowsFunction function)
+{
+    ExitWindowsFunction previous = g_exitWindows;
+    g_exitWindows = function ? function : ExitWindowsEx;
+    return previous;
+}
+
+}  // namespace cvx
+
+extern "C" BOOL WINAPI CVU_RestartMachine(HWND owner, BOOL ask)
+{
+    if (ask && CVU_ConfirmActionA(owner, CVU_TEXTID(IDS_RESTART_TITLE), CVU_TEXTID(IDS_RESTART_MESSAGE), nullptr, 0, 0,
+                                  0) != CVU_CONFIRM_YES)
+        return FALSE;
+    if (!CVU_IsWin95OS()) EnableShutdownPrivilege();
+    return g_exitWindows(EWX_REBOOT, 0);
 }
