@@ -4,6 +4,7 @@
 
 #include "frame/frame.h"
 #include "frame/owners.h"
+#include "korutil/korutil.h"
 
 namespace {
 constexpr DWORD kFirstInstanceWait = 1000;
@@ -29,8 +30,11 @@ extern "C" BOOL WINAPI CVU_IsPreviousWindowActive(TextRef caption, LPCSTR window
     }
     mark.reset();
 
+    // With neither class nor caption any window would match.
     char buffer[cvx::kTextBuffer];
-    HWND found = FindWindowA(windowClass, cvx::ResolveText(caption, buffer));
+    const char *title = cvx::ResolveText(caption, buffer);
+    if (!title && kor::IsEmptyString(windowClass)) return FALSE;
+    HWND found = FindWindowA(kor::IsEmptyString(windowClass) ? nullptr : windowClass, title);
     if (!found) return FALSE;
 
     HWND owner = found;

@@ -1,6 +1,6 @@
 #include "frame/portable/errtable.h"
 
-#include "resids.h"
+#include "resources/resids.h"
 
 namespace cvx::portable {
 

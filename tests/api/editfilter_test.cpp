@@ -127,19 +127,18 @@ TEST_F(EditFilter, SetMayBeAStringIdAndAMissingSetIsEmpty)
     EXPECT_EQ("\b", Filtered(0, CVU_EDIT_ALLOWED, "ab1\b"));
     EXPECT_EQ("\b", Filtered(Set(""), CVU_EDIT_ALLOWED, "ab1\b"));
     EXPECT_EQ("ab1\b", Filtered(0, CVU_EDIT_FORBIDDEN, "ab1\b"));
-}
 
-TEST_F(EditFilter, TheFilterKeepsItsOwnCopyOfTheSet)
-{
+    // The filter works from its own copy of a caller's set.
     char set[] = "xyz";
     ASSERT_TRUE(CVU_StartSpecialEdit(edit_, Set(set), CVU_EDIT_ALLOWED));
     std::strcpy(set, "abc");
+    g_reached.clear();
     Type(edit_, "axbyc");
     EXPECT_EQ("xy", Reached());
     CVU_EndSpecialEdit(edit_);
 }
 
-TEST_F(EditFilter, CallbackDecidesEveryCharacter)
+TEST_F(EditFilter, CallbackDecidesEveryCharacterOtherModesNone)
 {
     // No callback: all passes.
     EXPECT_EQ("ab\b\t\xE9", Filtered(0, CVU_EDIT_CALLBACK, "ab\b\t\xE9"));
@@ -159,10 +158,8 @@ TEST_F(EditFilter, CallbackDecidesEveryCharacter)
     CVU_EndSpecialEdit(edit_);
 
     EXPECT_EQ("12", Filtered(reinterpret_cast<ULONG_PTR>(&DigitsOnly), CVU_EDIT_CALLBACK, "1a2\b"));
-}
 
-TEST_F(EditFilter, OtherModesLetEverythingThrough)
-{
+    // Any other mode lets everything through.
     EXPECT_EQ("abc\b\xE9", Filtered(Set("abc"), 0, "abc\b\xE9"));
     EXPECT_EQ("abc\b\xE9", Filtered(Set("abc"), 7, "abc\b\xE9"));
 }

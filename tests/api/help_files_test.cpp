@@ -154,15 +154,4 @@ TEST_F(HelpFiles, ErrorReportHelpOpensContextTen)
     EXPECT_EQ(dir_ + "CVX_" + lang + ".HLP", requests[2].file);
 }
 
-TEST_F(HelpFiles, ConfirmationHasNoHelp)
-{
-    HelpEngine engine;
-    DialogDriver driver([](HWND dialog) {
-        SendMessageA(dialog, WM_HELP, 0, 0);
-        PressButton(dialog, IDC_CONFIRM_YES);
-    });
-    EXPECT_EQ(CVU_CONFIRM_YES, CVU_ConfirmActionA(nullptr, nullptr, "Go?", nullptr, 0, 0, 0));
-    EXPECT_TRUE(HelpEngine::Requests().empty());
-}
-
 }  // namespace

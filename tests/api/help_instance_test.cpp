@@ -54,13 +54,7 @@ protected:
     static int RunPumping(const std::string &caption = kCaption)
     {
         ChildProcess child = StartChild("previous_instance", {caption});
-        if (!child.Started()) return -1;
-        HANDLE process = child.Handle();
-        DWORD start = GetTickCount();
-        while (MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
-               GetTickCount() - start < 30000)
-            PumpMessages(1);
-        return child.Wait(1000);
+        return WaitPumping(child);
     }
 
     std::vector<HWND> windows_;
@@ -112,6 +106,8 @@ TEST_F(SingleInstance, WithoutTheWindowTheSecondGoesOnWithoutTheMark)
     ASSERT_FALSE(CVU_IsPreviousWindowActive(kCaption, kClass, kMutex, &mark_));
     ASSERT_NE(nullptr, mark_);
     EXPECT_EQ(0, RunPumping());
+    // Neither class nor caption names no window at all.
+    EXPECT_FALSE(CVU_IsPreviousWindowActive(nullptr, nullptr, kMutex, nullptr));
 
     // A window of the class with another caption is not the instance; with
     // no caption any window of the class is.

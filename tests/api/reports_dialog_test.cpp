@@ -188,20 +188,22 @@ TEST_F(ErrorReportDialog, IconIsTheSystemErrorIconOrNone)
 
 TEST_F(ConfirmDialog, StopFromAnotherProcessClosesWithFour)
 {
-    int child = -1;
-    DialogDriver driver([&](HWND) { child = RunChild("stop_reports"); });
+    // The broadcast reaches every window of this thread, so the thread keeps
+    // answering until the child is done.
+    ChildProcess child;
+    DialogDriver driver([&](HWND) { child = StartChild("stop_reports"); });
     EXPECT_EQ(CVU_CONFIRM_STOPPED, Confirm(CVU_CR_ALLBUTTONS));
     EXPECT_EQ(1, driver.Finish());
-    EXPECT_EQ(7, child);
+    EXPECT_EQ(7, WaitPumping(child));
 }
 
 TEST_F(ErrorReportDialog, StopFromAnotherProcessClosesWithOne)
 {
-    int child = -1;
-    DialogDriver driver([&](HWND) { child = RunChild("stop_reports"); });
+    ChildProcess child;
+    DialogDriver driver([&](HWND) { child = StartChild("stop_reports"); });
     EXPECT_EQ(1, CVU_ReportErrorA(nullptr, nullptr, "Failed.", 0x200E0008, nullptr, 0, 0, 0));
     EXPECT_EQ(1, driver.Finish());
-    EXPECT_EQ(7, child);
+    EXPECT_EQ(7, WaitPumping(child));
 }
 
 TEST_F(ErrorReportDialog, OwnerThatIsNoWindowGivesTheDialogFailure)

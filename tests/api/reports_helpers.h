@@ -37,6 +37,20 @@ inline std::string ResourceLanguage()
     return at == std::string::npos ? std::string() : name.substr(at + 5, 3);
 }
 
+// Waits for a child while this thread answers the messages the child sends
+// its windows (a broadcast, showing or activating them): its exit code, or
+// -2 when it did not end in time.
+inline int WaitPumping(ChildProcess &child, DWORD timeoutMs = 30000)
+{
+    HANDLE process = child.Handle();
+    if (!process) return -1;
+    DWORD start = GetTickCount();
+    while (MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+           GetTickCount() - start < timeoutMs)
+        PumpMessages(1);
+    return child.Wait(1000);
+}
+
 // A control's rectangle in its dialog's client coordinates.
 inline RECT ChildRect(HWND control)
 {

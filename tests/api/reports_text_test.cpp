@@ -1,5 +1,7 @@
 // The composed texts of error reports and confirmations: message, detail
 // line, explanation of the code, and the code line.
+#include <cstring>
+
 #include "reports_helpers.h"
 #include "resids.h"
 
@@ -92,6 +94,19 @@ TEST_F(ReportText, SystemCodeIsExplainedByTheSystem)
     Shown shown = Report(ERROR_ACCESS_DENIED, nullptr, 0, CVU_CR_SYSTEMCODE);
     EXPECT_EQ("Cannot share the port.\n\n" + system, shown.text);
     EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_SYSTEM), 5), shown.code);
+
+    // The detail argument fills the system text's insert.
+    const char *file = "PORTMON.EXE";
+    DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(file)};
+    char *expected = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                   nullptr, ERROR_BAD_EXE_FORMAT, 0, reinterpret_cast<LPSTR>(&expected), 0,
+                   reinterpret_cast<va_list *>(inserts));
+    ASSERT_NE(nullptr, expected);
+    ASSERT_NE(nullptr, std::strstr(expected, file));
+    shown = Report(ERROR_BAD_EXE_FORMAT, nullptr, reinterpret_cast<ULONG_PTR>(file), CVU_CR_SYSTEMCODE);
+    EXPECT_EQ(std::string("Cannot share the port.\n\n") + expected, shown.text);
+    LocalFree(expected);
 
     // A code the system does not know: no explanation, the code line stays.
     shown = Report(0x0000FFF0, nullptr, 0, CVU_CR_SYSTEMCODE);

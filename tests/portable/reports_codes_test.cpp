@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/portable/errtable.h"
-#include "resids.h"
+#include "resources/resids.h"
 
 namespace {
 
@@ -52,13 +52,9 @@ TEST(ErrorCodeLine, FormatAndShownNumberFollowTheMarkerBits)
         uint16_t id;
         uint32_t shown;
     } cases[] = {
-        {0x200E0007, IDS_ERRCODE_UTILITY, 7},
-        {0x200E0195, IDS_ERRCODE_UTILITY, 0x195},
-        {0x20000005, IDS_ERRCODE_PRODUCT, 5},
-        {0x20030005, IDS_ERRCODE_PRODUCT, 0x30005},
         {0x201E0001, IDS_ERRCODE_PRODUCT, 0x1E0001},  // facility 0x01E is not the utility's
+        {0x200F0001, IDS_ERRCODE_PRODUCT, 0xF0001},
         {0xE00E0001, IDS_ERRCODE_UTILITY, 0xC0000001},  // severity bits stay
-        {5, IDS_ERRCODE_SYSTEM, 5},
         {0x800E0007, IDS_ERRCODE_SYSTEM, 0x800E0007},
         {0xC0000005, IDS_ERRCODE_SYSTEM, 0xC0000005},
     };
