@@ -127,6 +127,13 @@ CVXAPI LRESULT WINAPI CVU_StopErrorandConfirms(void);
 /* ---- Port list and port sharing ------------------------------------------- */
 
 /* ---- Port clean-up --------------------------------------------------------- */
+/* Windows 95: gives every port converted for the redirector its former
+ * driver and names back and deletes the ports the product created. 0 on
+ * Windows NT (nothing done); else the error of opening HKLM\Enum, or 0. */
+CVXAPI DWORD WINAPI CVU_CleanupPorts(void);
+/* Windows 95: the same for the conversions of the product's older scheme
+ * ("ALTDRIVER", "HardwareID" CALVEX). 0 on Windows NT. */
+CVXAPI DWORD WINAPI CVU_Clean70Ports(void);
 
 /* ---- Shared lines, pools and share names ---------------------------------- */
 
@@ -187,8 +194,47 @@ CVXAPI BOOL WINAPI CVU_SetIPXSegmentMethod(INT method);
 CVXAPI BOOL WINAPI CVU_SetRemPassword(LPCSTR password);
 
 /* ---- Client redirection ---------------------------------------------------- */
+#pragma pack(push, 1)
+/* A port's redirection (sections CLIENT and DESC of CVEX.INI). */
+typedef struct ClientPortParams {
+    BYTE reserved[4];      /* zero */
+    char destination[17];  /* share or pool name, COM<n>DEST */
+    char description[100]; /* Port<n>Desc */
+} ClientPortParams;
+#pragma pack(pop)
+static_assert(sizeof(ClientPortParams) == 121, "ClientPortParams is 121 bytes");
+
+/* Redirects a port (COM<n>) to a share or pool name, with a description;
+ * a NULL or empty destination ends the redirection. 1 on success; 0 for a
+ * name without a port number, a full list (30 ports) or, on Windows 95, a
+ * port whose driver could not be handed to the redirector. */
+CVXAPI BOOL WINAPI CVU_SetClientRedirectionEx(LPCSTR portName, LPCSTR destination, TextRef description);
+/* CVU_SetClientRedirectionEx with the library's standard description. */
+CVXAPI BOOL WINAPI CVU_SetClientRedirection(LPCSTR portName, LPCSTR destination);
+/* 1 when the port is redirected, filling params when it is given. */
+CVXAPI BOOL WINAPI CVU_GetClientPortParams(LPCSTR portName, ClientPortParams *params);
 
 /* ---- Client session settings ----------------------------------------------- */
+#pragma pack(push, 1)
+/* The client's session settings (section SESSIONSPARMS of CVEX.INI and the
+ * client's transmit set). */
+typedef struct ClientSettings {
+    LONG activityTimer;   /* 0 to 99 */
+    LONG timeout;         /* 0 to 99 */
+    DWORD queue;          /* nonzero: yes */
+    DWORD retry;          /* nonzero: yes */
+    BYTE triggers[16];    /* trigger characters, no value twice */
+    WORD triggerCount;    /* characters in use, 0 to 16 */
+} ClientSettings;
+#pragma pack(pop)
+static_assert(sizeof(ClientSettings) == 34, "ClientSettings is 34 bytes");
+
+/* Reads the client's settings; out-of-range numbers read as their
+ * defaults (30 and 3). 1, or 0 for a NULL record. */
+CVXAPI BOOL WINAPI CVU_GetClientSettings(ClientSettings *settings);
+/* Stores the client's settings; no trigger characters releases the
+ * client's transmit set. 1, or 0 for a NULL record. */
+CVXAPI BOOL WINAPI CVU_SetClientSettings(const ClientSettings *settings);
 
 /* ---- Groups ---------------------------------------------------------------- */
 
