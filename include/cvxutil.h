@@ -616,9 +616,69 @@ CVXAPI DWORD WINAPI CVU_RmdatUpdate(DWORD item, DWORD reserved, const void *buff
 
 /* ---- Wait window ----------------------------------------------------------- */
 
+/* Shows the wait window (dialog 4450) with message as its text, centred on
+ * owner (NULL: on the screen), and disables owner, first showing it when it
+ * is hidden. NULL when the window cannot be created; owner is then left as
+ * it was. */
+CVXAPI HWND WINAPI CVU_StartWaitWindowA(HWND owner, TextRef message);
+/* Destroys the wait window when it still exists, then enables owner (the
+ * one given to CVU_StartWaitWindowA; may be NULL) and brings it forward. */
+CVXAPI void WINAPI CVU_EndWaitWindow(HWND owner, HWND waitWindow);
+
 /* ---- Simple value and trigger dialogs -------------------------------------- */
 
+/* flags of a SimpleValueRequest. */
+#define SV_PRESET     0x0001 /* the edit control starts with the text in value */
+#define SV_REQUIRED   0x0002 /* an empty value is refused */
+#define SV_ALLOWEDSET 0x0100 /* charSet lists the allowed characters (else the forbidden ones) */
+
+/* What CVU_GetSimpleValueA asks for. */
+#pragma pack(push, 1)
+typedef struct SimpleValueRequest {
+    LPSTR value;      /* SV_PRESET: the first text; after OK the value, terminated */
+    INT valueSize;    /* bytes of value, terminator included: 1 to 200 (more counts as 200) */
+    TextRef title;    /* caption; none keeps the template's */
+    TextRef prompt;   /* text above the edit control; none keeps the template's */
+    TextRef charSet;  /* characters the keystroke filter and the check use; none for no limit */
+    DWORD editStyles; /* window styles added to the edit control's; 0 for none */
+    WORD flags;       /* SV_* */
+} SimpleValueRequest;
+#pragma pack(pop)
+#ifdef __cplusplus
+static_assert(sizeof(SimpleValueRequest) == 4 * sizeof(void *) + 10, "SimpleValueRequest is packed");
+#endif
+
+/* Asks the user for one line of text (dialog 4150). 1 after OK, with the
+ * text in request->value; 0 after Cancel (value untouched), and at once for
+ * a null request, value or a size below 1; -1 when the dialog cannot be
+ * created. */
+CVXAPI INT WINAPI CVU_GetSimpleValueA(HWND owner, SimpleValueRequest *request);
+
+/* Up to 16 trigger characters, count first. (The client settings keep
+ * their characters first and the count after them.) */
+#pragma pack(push, 1)
+typedef struct TriggerList {
+    WORD count;          /* characters in use, 0 to 16 */
+    BYTE characters[16]; /* in list order */
+} TriggerList;
+#pragma pack(pop)
+#ifdef __cplusplus
+static_assert(sizeof(TriggerList) == 18, "TriggerList is 18 bytes");
+#endif
+
+/* Lets the user edit a trigger list (dialog 4500). 1 after OK, with the
+ * list written back; 0 after Cancel (list untouched); -1 when the dialog
+ * cannot be created. */
+CVXAPI INT WINAPI CVU_ModifyTriggersDialog(HWND owner, TriggerList *list);
+
 /* ---- About box (ordinal 61, no name) --------------------------------------- */
+
+/* Shows the About dialog (dialog 4400) modally, once across all programs
+ * of the product: when one is open anywhere, it is brought to the front
+ * and the call returns at once. Exported by ordinal only: bind with
+ * GetProcAddress(module, MAKEINTRESOURCEA(CVU_ORDINAL_SHOWABOUTBOX)). */
+#define CVU_ORDINAL_SHOWABOUTBOX 61
+typedef void (WINAPI *CVU_SHOWABOUTBOX)(HWND owner);
 
 /* ---- Edit filters and text checks ------------------------------------------ */
 /* Filter modes of CVU_StartSpecialEdit. */
@@ -643,6 +703,20 @@ CVXAPI BOOL WINAPI CVU_RemoveBlanks(LPSTR text);
 
 /* ---- Menu merging ---------------------------------------------------------- */
 
+/* Flags of CVU_MergeMenus. */
+#define CVU_MM_SEPARATE    0x02 /* a separator on each side of the merged block */
+#define CVU_MM_SUBMENUIDS  0x04 /* items that open submenus keep (shifted) identifiers */
+#define CVU_MM_INSUBMENU   0x10 /* merge into the destination's submenu at position selector */
+#define CVU_MM_BYCOMMAND   0x20 /* with CVU_MM_INSUBMENU: selector is the identifier of the item
+                                   that opens the submenu */
+
+/* Copies every item of source, submenus in depth, into destination at
+ * position, each identifier raised by offset; items whose identifier would
+ * pass limit are left out. Returns one more than the highest identifier
+ * given, never less than offset (offset when nothing was merged). */
+CVXAPI UINT WINAPI CVU_MergeMenus(HMENU destination, HMENU source, UINT selector, UINT position, UINT offset,
+                                  UINT limit, DWORD flags);
+
 /* ---- Help files and single-instance windows -------------------------------- */
 /* Flags of CVU_SpecificHelp. */
 #define CVU_HELP_SECONDARY 0x0001 /* open in the secondary window "w95sec" */
@@ -662,6 +736,24 @@ CVXAPI BOOL WINAPI CVU_IsPreviousWindowActive(TextRef caption, LPCSTR windowClas
 CVXAPI void WINAPI CVU_EndSingleInstanceWindow(HANDLE mutex);
 
 /* ---- Monitor names, notification and restart ------------------------------- */
+
+/* The command that CVU_GlobalNotify sends to every top-level window:
+ * WM_COMMAND, wParam CVU_NOTIFY_COMMAND, lParam the value. */
+#define CVU_NOTIFY_COMMAND 0x1000
+
+/* Posts the notification command with value to every top-level window;
+ * the result of PostMessageA. */
+CVXAPI BOOL WINAPI CVU_GlobalNotify(DWORD value);
+/* Display name of a client address from NAMES.INI into buffer, which gets
+ * the address itself when no name is stored. 1 when the name differs from
+ * the address, else 0 (also when the install directory is unknown). */
+CVXAPI BOOL WINAPI CVU_GetMonitorNameFromAddress(LPCSTR address, LPSTR buffer, DWORD size);
+/* Stores the display name of an address in NAMES.INI (NULL removes it);
+ * 0 when it could not be written or the install directory is unknown. */
+CVXAPI BOOL WINAPI CVU_SetMonitorNameForAddress(LPCSTR address, LPCSTR name);
+/* Restarts Windows, with ask first asking the user (0 when declined);
+ * otherwise the result of ExitWindowsEx. */
+CVXAPI BOOL WINAPI CVU_RestartMachine(HWND owner, BOOL ask);
 
 #ifdef __cplusplus
 }
