@@ -1,6 +1,8 @@
 // groups: named groups (pools) of shared lines and their call parameters.
 #include <windows.h>
 
+#include <optional>
+
 #include "cli.h"
 #include "cvxutil.h"
 #include "output.h"
@@ -56,10 +58,15 @@ const char *ConferenceWord(DWORD mode)
     }
 }
 
-Record GroupRecord(const std::string &name)
+Record GroupRecord(const std::string &given)
 {
+    // The name as stored, whatever case it was asked for in.
+    char stored[64] = "";
+    DWORD rc = CVU_GetGroupParamA(given.c_str(), CVU_GROUPPARAM_NAME, stored, sizeof stored);
+    if (rc != ERROR_SUCCESS) FailRefused("the group " + Quote(given) + " could not be read" + ErrorSuffix(rc));
+    std::string name = stored;
     std::vector<char> lines;
-    DWORD rc = FillGrowing(lines, [&](char *b, DWORD size) {
+    rc = FillGrowing(lines, [&](char *b, DWORD size) {
         return CVU_GetGroupParamA(name.c_str(), CVU_GROUPPARAM_LINES, b, size);
     });
     if (rc != ERROR_SUCCESS) FailRefused("the lines of group " + Quote(name) + " could not be read" + ErrorSuffix(rc));
@@ -181,32 +188,39 @@ int RenameGroup(Invocation &call)
 int GroupParameters(Invocation &call)
 {
     const std::string &name = call.args[0];
-    RequireGroup(call, name);
-    if (call.options.empty()) {
-        PrintRecord(call, GroupRecord(name));
-        return kDone;
-    }
-    GroupParams params{};
-    DWORD rc = CVU_GetGroupParamA(name.c_str(), CVU_GROUPPARAM_RECORD, &params, sizeof params);
-    if (rc != ERROR_SUCCESS) FailRefused("groups params: the parameters could not be read" + ErrorSuffix(rc));
+    // Every value is read before the group is looked at.
+    std::optional<DWORD> mode;
     if (call.Has("conference")) {
         const std::string &word = call.Value("conference");
-        if (SameName(word, "none")) params.conferenceMode = CVU_CONFERENCE_NONE;
-        else if (SameName(word, "h")) params.conferenceMode = CVU_CONFERENCE_H;
-        else if (SameName(word, "f")) params.conferenceMode = CVU_CONFERENCE_F;
+        if (SameName(word, "none")) mode = CVU_CONFERENCE_NONE;
+        else if (SameName(word, "h")) mode = CVU_CONFERENCE_H;
+        else if (SameName(word, "f")) mode = CVU_CONFERENCE_F;
         else FailUsage("groups params: --conference takes none, H or F, not " + Quote(word));
     }
-    auto setText = [&](const char *option, char *field, size_t size) {
+    auto checkText = [&](const char *option, size_t size) {
         if (!call.Has(option)) return;
         const std::string &text = call.Value(option);
         if (text.size() >= size)
             FailUsage("groups params: --" + std::string(option) + " holds at most " + std::to_string(size - 1) +
                       " characters, not " + std::to_string(text.size()) + " (" + Quote(text) + ")");
-        lstrcpynA(field, text.c_str(), static_cast<int>(size));
     };
-    setText("callfwd", params.callForward, sizeof params.callForward);
-    setText("phone", params.phone, sizeof params.phone);
-    if (call.Has("inbound")) params.inbound = call.YesNo("inbound");
+    GroupParams params{};
+    checkText("callfwd", sizeof params.callForward);
+    checkText("phone", sizeof params.phone);
+    std::optional<bool> inbound;
+    if (call.Has("inbound")) inbound = call.YesNo("inbound");
+
+    RequireGroup(call, name);
+    if (call.options.empty()) {
+        PrintRecord(call, GroupRecord(name));
+        return kDone;
+    }
+    DWORD rc = CVU_GetGroupParamA(name.c_str(), CVU_GROUPPARAM_RECORD, &params, sizeof params);
+    if (rc != ERROR_SUCCESS) FailRefused("groups params: the parameters could not be read" + ErrorSuffix(rc));
+    if (mode) params.conferenceMode = *mode;
+    if (call.Has("callfwd")) lstrcpynA(params.callForward, call.Value("callfwd").c_str(), sizeof params.callForward);
+    if (call.Has("phone")) lstrcpynA(params.phone, call.Value("phone").c_str(), sizeof params.phone);
+    if (inbound) params.inbound = *inbound;
     rc = CVU_SetGroupParamA(name.c_str(), CVU_GROUPPARAM_RECORD, call.Has("clear") ? nullptr : &params, FALSE);
     if (rc != ERROR_SUCCESS) FailRefused("groups params: the library refused" + ErrorSuffix(rc));
     PrintRecord(call, GroupRecord(name));
