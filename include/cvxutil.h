@@ -291,9 +291,128 @@ typedef BOOL (WINAPI *CVU_UNSEALBLOCK)(BYTE *out, DWORD outSize, const BYTE *in,
 
 /* ---- Named shared memory --------------------------------------------------- */
 
+/* An open block, owned by the process that opened it; opaque to callers. */
+typedef struct NsmHandle NsmHandle;
+
+/* Creation flags of CVU_NsmCreate; other bits are kept in the header. */
+#define NSM_DATALOCK     0x1u /* the block gets a data mutex */
+#define NSM_CREATELOCKED 0x2u /* Create returns holding the data lock */
+#define NSM_EXCLUSIVE    0x4u /* an existing block is not opened: 183 */
+
+/* Creates the block with size bytes of data (zeroed), or opens it when it
+ * exists; on success the last error is 183 for an existing block, else 0.
+ * *handle is NULL on failure. */
+CVXAPI DWORD WINAPI CVU_NsmCreate(LPCSTR name, DWORD flags, DWORD size, NsmHandle **handle);
+/* Opens an existing block; *handle is written on success only. */
+CVXAPI DWORD WINAPI CVU_NsmOpen(LPCSTR name, NsmHandle **handle);
+/* Closes a handle of this process. */
+CVXAPI DWORD WINAPI CVU_NsmClose(NsmHandle *handle);
+/* Address of the block's data in this process; taking it locks nothing. */
+CVXAPI DWORD WINAPI CVU_NsmDataView(NsmHandle *handle, void **data);
+/* Takes the data lock for the calling thread (recursive); timeout in ms or
+ * INFINITE. */
+CVXAPI DWORD WINAPI CVU_NsmLockData(NsmHandle *handle, DWORD timeout);
+/* Releases the data lock once. */
+CVXAPI DWORD WINAPI CVU_NsmUnlockData(NsmHandle *handle);
+
 /* ---- Named message queue --------------------------------------------------- */
 
+/* A queue held open by this process; opaque to callers. */
+typedef struct NmqHandle NmqHandle;
+
+/* Queue flags of CVU_NmqCreate. */
+#define NMQ_EVENT       0x1u /* a named event is signalled while messages wait */
+#define NMQ_EXCLUSIVE   0x2u /* an existing queue is not opened: 183 */
+/* Message flags of CVU_NmqAdd and CVU_NmqRemove. */
+#define NMQ_FRONT       0x1u /* add before the first / take the first */
+#define NMQ_KEEPIFSHORT 0x2u /* Remove: a message too long for the buffer stays */
+
+/* Queue names have at most this many characters. */
+#define NMQ_MAX_NAME 40
+
+/* Creates the queue (capacity 0: 3964 bytes; maxCount 0: no limit), or
+ * opens it when it exists; on success the last error is 183 for an existing
+ * queue, else 0. *handle is NULL on failure. */
+CVXAPI DWORD WINAPI CVU_NmqCreate(LPCSTR name, DWORD flags, DWORD capacity, DWORD maxCount, NmqHandle **handle);
+/* Opens an existing queue; *handle is NULL on failure. */
+CVXAPI DWORD WINAPI CVU_NmqOpen(LPCSTR name, NmqHandle **handle);
+/* Closes a queue handle of this process. */
+CVXAPI DWORD WINAPI CVU_NmqClose(NmqHandle *handle);
+/* Adds a message of length bytes (none when data is NULL); 84 when full. */
+CVXAPI DWORD WINAPI CVU_NmqAdd(LPCSTR name, DWORD type, const void *data, DWORD length, DWORD flags);
+/* Takes the last (NMQ_FRONT: the first) message; *length gives the buffer
+ * size and receives the message's full length. 259 when empty, 234 when the
+ * buffer is short. */
+CVXAPI DWORD WINAPI CVU_NmqRemove(LPCSTR name, DWORD *type, void *buffer, DWORD *length, DWORD flags);
+/* A new handle to the queue's event (the caller closes it), or NULL for a
+ * queue without NMQ_EVENT. */
+CVXAPI DWORD WINAPI CVU_NmqGetEvent(LPCSTR name, HANDLE *event);
+
 /* ---- Shared status tables -------------------------------------------------- */
+
+/* Items and flags of CVU_IbdatQuery and CVU_IbdatUpdate. */
+#define IBDAT_ITEM_ENTRY 1u           /* value of the named entry */
+#define IBDAT_ITEM_TABLE 2u           /* the table-wide value */
+#define IBDAT_F_ADD      0x10000000u  /* Update: add a missing entry */
+#define IBDAT_F_REMOVE   0x20000000u  /* Update: remove the named entry */
+/* IBDAT entry names keep at most this many characters. */
+#define IBDAT_MAX_NAME 19
+
+/* Items of CVU_RmdatQuery and CVU_RmdatUpdate. */
+#define RMDAT_ITEM_STATE  1u /* the record's state field */
+#define RMDAT_ITEM_RECORD 2u /* the record, field by field under its mask */
+#define RMDAT_ITEM_VALUE  3u /* the table-wide value */
+
+/* Mask bits of two RmdatRecord fields; every field has its bit (below). */
+#define RMDAT_F_STATE 0x1u
+#define RMDAT_F_TEXT  0x8u
+
+/* The RMDAT status record. In a caller's copy, mask selects the fields to
+ * read or write (RMDAT_F_*); the library copies them as they come. */
+#pragma pack(push, 1)
+typedef struct RmdatRecord {
+    DWORD mask;
+    DWORD state;          /* RMDAT_F_STATE 0x1 */
+    DWORD field2;         /* 0x2 */
+    DWORD field4;         /* 0x4 */
+    char text[260];       /* RMDAT_F_TEXT 0x8, zero-terminated */
+    DWORD field10;        /* 0x10 */
+    BYTE field100[16];    /* 0x100 */
+    BYTE field200[16];    /* 0x200 */
+    DWORD field400;       /* 0x400 */
+    DWORD field1000;      /* 0x1000 */
+    DWORD field2000;      /* 0x2000 */
+    BYTE field10000[16];  /* 0x10000 */
+    BYTE field20000[16];  /* 0x20000 */
+    DWORD field40000;     /* 0x40000 */
+    DWORD field100000;    /* 0x100000 */
+    DWORD field200000;    /* 0x200000 */
+    DWORD field400000;    /* 0x400000 */
+} RmdatRecord;
+#pragma pack(pop)
+#ifdef __cplusplus
+static_assert(sizeof(RmdatRecord) == 372, "RmdatRecord is 372 bytes");
+#endif
+/* Creates the IBDAT table of entries entries and returns the handle that
+ * keeps it; 183 when it exists. The second argument is not used. */
+CVXAPI DWORD WINAPI CVU_IbdatCreate(DWORD entries, DWORD reserved, NsmHandle **handle);
+/* Closes the creator's handle. */
+CVXAPI DWORD WINAPI CVU_IbdatClose(NsmHandle *handle);
+/* Reads an item into a 4-byte buffer; defaults when there is no table. */
+CVXAPI DWORD WINAPI CVU_IbdatQuery(DWORD item, LPCSTR name, void *buffer, DWORD size);
+/* Writes an item from a 4-byte buffer, or adds or removes an entry. */
+CVXAPI DWORD WINAPI CVU_IbdatUpdate(DWORD item, LPCSTR name, const void *buffer, DWORD size);
+/* Creates the RMDAT table and returns the handle that keeps it; 183 when it
+ * exists. The argument is not used. */
+CVXAPI DWORD WINAPI CVU_RmdatCreate(DWORD reserved, NsmHandle **handle);
+/* Closes the creator's handle. */
+CVXAPI DWORD WINAPI CVU_RmdatClose(NsmHandle *handle);
+/* Reads an item (a 4-byte value or an RmdatRecord); defaults when there is
+ * no table. The second argument is not used. */
+CVXAPI DWORD WINAPI CVU_RmdatQuery(DWORD item, DWORD reserved, void *buffer, DWORD size);
+/* Writes an item (a 4-byte value or an RmdatRecord's selected fields). The
+ * second argument is not used. */
+CVXAPI DWORD WINAPI CVU_RmdatUpdate(DWORD item, DWORD reserved, const void *buffer, DWORD size);
 
 /* ---- Wait window ----------------------------------------------------------- */
 

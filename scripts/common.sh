@@ -15,7 +15,8 @@ WINE32=/usr/lib/wine/wine
 cvx_say() { printf '%s\n' "$*"; }
 
 CVX_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
-              binutils-mingw-w64-i686 cmake ninja-build wine wine64 googletest locales-all)
+              binutils-mingw-w64-i686 cmake ninja-build wine wine64 googletest locales-all
+              clang libclang-rt-14-dev)
 
 cvx_install() {
     local missing=() p

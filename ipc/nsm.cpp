@@ -1,0 +1,269 @@
+// Named shared memory: a block of a paging-file mapping, its structure mutex
+// and its optional data mutex, all named after the block.
+#include <windows.h>
+
+#include <cstring>
+
+#include "ipc/ipc.h"
+#include "ipc/portable/block.h"
+#include "korutil/portable/korstr.h"
+
+namespace cvx::ipc {
+
+namespace {
+
+constexpr char kStructureMutexFormat[] = "cvuNsm_MT::%hs";
+constexpr char kMappingFormat[] = "cvuNsm_FM::%hs";
+constexpr char kDataMutexFormat[] = "cvuNsm_MT_DATA::%hs";
+
+// The three object names of a block.
+struct BlockNames {
+    explicit BlockNames(const char *name)
+        : structure(kStructureMutexFormat, name), mapping(kMappingFormat, name), data(kDataMutexFormat, name)
+    {
+    }
+    ObjectName structure, mapping, data;
+};
+
+// Size of this process's view: the bound for everything read from a header.
+SIZE_T ViewSize(const void *view)
+{
+    MEMORY_BASIC_INFORMATION info;
+    if (!VirtualQuery(view, &info, sizeof info)) return 0;
+    return info.RegionSize - (static_cast<const BYTE *>(view) - static_cast<const BYTE *>(info.BaseAddress));
+}
+
+NsmHeader *HeaderOf(const NsmHandle *handle) { return static_cast<NsmHeader *>(handle->view); }
+
+void FreeHandle(NsmHandle *handle)
+{
+    SecureZeroMemory(handle, sizeof *handle);
+    HeapFree(GetProcessHeap(), 0, handle);
+}
+
+// Create's part between its structure mutex and the open: the mapping, the
+// data mutex and the header of a new block. Its own handles go when it
+// returns; the open has taken handles of its own by then.
+DWORD OpenOrCreateBlock(const char *name, const BlockNames &names, DWORD flags, DWORD size, bool *existed,
+                        NsmHandle **handle)
+{
+    DWORD blockSize = BlockSize(size);
+    UniqueHandle mapping(
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, blockSize, names.mapping));
+    if (!mapping) return GetLastError();
+    *existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    if (*existed && (flags & NSM_EXCLUSIVE)) return ERROR_ALREADY_EXISTS;
+
+    UniqueView view;
+    UniqueHandle dataMutex;
+    if (!*existed) {
+        view.reset(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+        if (!view) return GetLastError();
+        if (flags & NSM_DATALOCK) {
+            dataMutex.reset(CreateMutexA(nullptr, FALSE, names.data));
+            if (!dataMutex) return GetLastError();
+            if (GetLastError() == ERROR_ALREADY_EXISTS) return ERROR_ALREADY_EXISTS;
+        }
+        InitBlockHeader(view.get(), blockSize, flags, size, name);
+    }
+    return CVU_NsmOpen(name, handle);
+}
+
+DWORD CreateBlock(const char *name, DWORD flags, DWORD size, bool *existed, NsmHandle **handle)
+{
+    BlockNames names(name);
+    UniqueHandle structure(CreateMutexA(nullptr, TRUE, names.structure));
+    if (!structure) return GetLastError();
+    // A mutex that existed comes back without ownership; Create does not
+    // wait for it.
+    MutexHold creating(GetLastError() == ERROR_ALREADY_EXISTS ? nullptr : structure.get());
+
+    NsmHandle *opened = nullptr;
+    DWORD rc = OpenOrCreateBlock(name, names, flags, size, existed, &opened);
+    if (rc != ERROR_SUCCESS) return rc;
+    UniqueNsm block(opened);
+
+    // The lock is taken under the structure mutex only while the block has
+    // no other handle, so a creator never waits for a data lock while it
+    // keeps others from opening and closing.
+    bool lock = flags & NSM_CREATELOCKED;
+    bool lockFirst = lock && HeaderOf(opened)->refCount <= 1;
+    if (lockFirst && (rc = CVU_NsmLockData(opened, INFINITE)) != ERROR_SUCCESS) return rc;
+    creating.Release();
+    structure.reset();
+    if (lock && !lockFirst && (rc = CVU_NsmLockData(opened, INFINITE)) != ERROR_SUCCESS) return rc;
+
+    *handle = block.release();
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool IsValidName(const char *name, size_t maxLength)
+{
+    return !kor::IsEmptyString(name) && strnlen(name, maxLength + 1) <= maxLength;
+}
+
+ObjectName::ObjectName(const char *format, const char *name) { wsprintfA(text_, format, name); }
+
+bool IsValidHandle(const void *handle, DWORD magic, size_t size)
+{
+    if (!handle) return false;
+    // Asked of the memory manager rather than touched, so that a stray value
+    // gives 6 and never a fault.
+    MEMORY_BASIC_INFORMATION info;
+    if (!VirtualQuery(handle, &info, sizeof info) || info.State != MEM_COMMIT) return false;
+    if (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) return false;
+    if (!(info.Protect & (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                          PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY)))
+        return false;
+    const BYTE *end = static_cast<const BYTE *>(info.BaseAddress) + info.RegionSize;
+    if (static_cast<const BYTE *>(handle) + size > end) return false;
+    return *static_cast<const DWORD *>(handle) == magic;
+}
+
+DWORD TakeMutex(HANDLE mutex, DWORD timeout)
+{
+    DWORD wait = WaitForSingleObject(mutex, timeout);
+    if (wait == WAIT_OBJECT_0) return ERROR_SUCCESS;
+    if (wait == WAIT_ABANDONED) ReleaseMutex(mutex);
+    return CVU_E_LOCK;
+}
+
+}  // namespace cvx::ipc
+
+using namespace cvx;
+using namespace cvx::ipc;
+
+namespace {
+bool IsBlockHandle(const NsmHandle *handle) { return IsValidHandle(handle, kNsmHandleMagic, sizeof *handle); }
+}  // namespace
+
+extern "C" DWORD WINAPI CVU_NsmCreate(LPCSTR name, DWORD flags, DWORD size, NsmHandle **handle)
+{
+    if (!handle) return ERROR_INVALID_PARAMETER;
+    *handle = nullptr;
+    if (!size || !BlockSize(size) || !IsValidName(name, kMaxBlockName)) return ERROR_INVALID_PARAMETER;
+
+    bool existed = false;
+    DWORD rc = CreateBlock(name, flags, size, &existed, handle);
+    if (rc != ERROR_SUCCESS) return rc;
+    SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return ERROR_SUCCESS;
+}
+
+extern "C" DWORD WINAPI CVU_NsmOpen(LPCSTR name, NsmHandle **handle)
+{
+    if (!handle || !IsValidName(name, kMaxBlockName)) return ERROR_INVALID_PARAMETER;
+    BlockNames names(name);
+
+    UniqueHandle structure(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, names.structure));
+    if (!structure) return CVU_E_NOTFOUND;
+    DWORD rc = TakeMutex(structure.get(), kLockTimeout);
+    if (rc != ERROR_SUCCESS) return rc;
+    MutexHold held(structure.get());
+
+    UniqueHandle mapping(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, names.mapping));
+    if (!mapping) return CVU_E_NOTFOUND;
+    UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!view) return CVU_E_MAPVIEW;
+    BlockLayout layout;
+    if (!CheckBlockHeader(view.get(), ViewSize(view.get()), &layout)) return CVU_E_BADHEADER;
+
+    UniqueHandle dataMutex;
+    if (layout.flags & kNsmFlagDataLock) {
+        dataMutex.reset(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, names.data));
+        if (!dataMutex) return CVU_E_NOTFOUND;
+    }
+
+    auto *opened = static_cast<NsmHandle *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(NsmHandle)));
+    if (!opened) return ERROR_NOT_ENOUGH_MEMORY;
+    opened->magic = kNsmHandleMagic;
+    opened->ownerProcessId = GetCurrentProcessId();
+    opened->structureMutex = structure.release();
+    opened->mapping = mapping.release();
+    opened->view = view.release();
+    opened->dataMutex = dataMutex.release();
+    opened->data = static_cast<BYTE *>(opened->view) + layout.dataOffset;
+    opened->dataSize = layout.dataSize;
+
+    HeaderOf(opened)->refCount += 1;
+    *handle = opened;
+    return ERROR_SUCCESS;
+}
+
+extern "C" DWORD WINAPI CVU_NsmClose(NsmHandle *handle)
+{
+    if (!IsBlockHandle(handle)) return ERROR_INVALID_HANDLE;
+    if (handle->ownerProcessId != GetCurrentProcessId()) return CVU_E_NOTOWNER;
+    DWORD rc = TakeMutex(handle->structureMutex, kLockTimeout);
+    if (rc != ERROR_SUCCESS) return rc;
+
+    // A count that another process already took to zero stays there.
+    NsmHeader *header = HeaderOf(handle);
+    if (header->refCount) header->refCount -= 1;
+    if (handle->dataMutex) CloseHandle(handle->dataMutex);
+    UnmapViewOfFile(handle->view);
+    CloseHandle(handle->mapping);
+    ReleaseMutex(handle->structureMutex);
+    CloseHandle(handle->structureMutex);
+    FreeHandle(handle);
+    return ERROR_SUCCESS;
+}
+
+extern "C" DWORD WINAPI CVU_NsmDataView(NsmHandle *handle, void **data)
+{
+    if (!IsBlockHandle(handle)) {
+        if (data) *data = nullptr;
+        return ERROR_INVALID_HANDLE;
+    }
+    if (data) *data = handle->data;
+    return ERROR_SUCCESS;
+}
+
+extern "C" DWORD WINAPI CVU_NsmLockData(NsmHandle *handle, DWORD timeout)
+{
+    if (!IsBlockHandle(handle)) return ERROR_INVALID_HANDLE;
+    if (!handle->dataMutex) return ERROR_SUCCESS;
+    return TakeMutex(handle->dataMutex, timeout);
+}
+
+extern "C" DWORD WINAPI CVU_NsmUnlockData(NsmHandle *handle)
+{
+    if (!IsBlockHandle(handle)) return ERROR_INVALID_HANDLE;
+    if (!handle->dataMutex) return ERROR_SUCCESS;
+    return ReleaseMutex(handle->dataMutex) ? ERROR_SUCCESS : CVU_E_LOCK;
+}
+
+// ---- LockedBlock -------------------------------------------------------------------
+
+namespace cvx::ipc {
+
+DWORD LockedBlock::Open(const char *blockName)
+{
+    NsmHandle *opened = nullptr;
+    DWORD rc = CVU_NsmOpen(blockName, &opened);
+    if (rc != ERROR_SUCCESS) return rc;
+    block_.reset(opened);
+    rc = CVU_NsmLockData(opened, kLockTimeout);
+    if (rc != ERROR_SUCCESS) {
+        block_.reset();
+        return rc;
+    }
+    locked_ = true;
+    return ERROR_SUCCESS;
+}
+
+NsmHandle *LockedBlock::Keep()
+{
+    if (locked_) CVU_NsmUnlockData(block_.get());
+    locked_ = false;
+    return block_.release();
+}
+
+LockedBlock::~LockedBlock()
+{
+    if (locked_) CVU_NsmUnlockData(block_.get());
+}
+
+}  // namespace cvx::ipc
