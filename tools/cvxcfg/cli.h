@@ -91,6 +91,7 @@ private:
 void AddServerCommands(CommandTable &table);
 void AddGroupCommands(CommandTable &table);
 void AddServiceCommands(CommandTable &table);
+void AddIpcCommands(CommandTable &table);
 void AddCheckCommand(CommandTable &table);
 
 }  // namespace cvxcfg
