@@ -126,6 +126,36 @@ TEST_F(CvxcfgCheck, GroupsAndRedirections)
               Problems(Replace(kClean, "(1,2,7)", "(1,2,x7)")));
 }
 
+CVX_CHILD_ROLE(cvxcfg_check)
+{
+    ProgramResult run = RunTool("cvxcfg.exe", {"check"});
+    PutResult("check", run.out);
+    return run.exitCode;
+}
+
+// While a writer of the library holds the file's lock in the middle of a
+// renumbering, check waits and reads the finished file.
+TEST_F(CvxcfgCheck, ReadsUnderTheConfigurationLock)
+{
+    HANDLE lock = CreateMutexA(nullptr, TRUE, "CVX_ConfigFileLock");
+    ASSERT_NE(nullptr, lock);
+    ASSERT_EQ(0u, GetLastError());
+    // Group 2 copied down onto group 1, its old section not yet deleted.
+    ASSERT_TRUE(WriteFileText(ini_, Replace(kClean, "NAME=Pool\r\nLINES=(Modem1,Modem2)\r\nCONFERENCE=F\r\nINBOUND=2",
+                                            "NAME=_CALVEX\r\nLINES=(Modem1)")));
+    ChildProcess check = StartChild("cvxcfg_check");
+    ASSERT_TRUE(check.Started());
+    Sleep(1500);
+    std::string finished = Replace(Replace(kClean, "GROUPS=2", "GROUPS=1"),
+                                   "[GROUP1]\r\nNAME=Pool\r\nLINES=(Modem1,Modem2)\r\nCONFERENCE=F\r\nINBOUND=2\r\n"
+                                   "[GROUP2]",
+                                   "[GROUP1]");
+    ASSERT_TRUE(WriteFileText(ini_, finished));
+    ReleaseMutex(lock);
+    EXPECT_EQ(0, check.Wait(30000)) << GetResult("check");
+    CloseHandle(lock);
+}
+
 TEST_F(CvxcfgCheck, ValuesOutOfRange)
 {
     std::string broken = Replace(kClean, "BUFFERSPACE=8192", "BUFFERSPACE=6143");

@@ -419,6 +419,30 @@ private:
     std::set<std::string> owned_, lineNames_;
 };
 
+// The library's writers hold this mutex while they change the file (a
+// deletion renumbers several sections); reading under it, the check never
+// reports a change half done. A holder that does not let go in time, or
+// died, does not stop the check.
+class ConfigFileLock {
+public:
+    ConfigFileLock() : mutex_(CreateMutexA(nullptr, FALSE, "CVX_ConfigFileLock"))
+    {
+        DWORD rc = mutex_ ? WaitForSingleObject(mutex_, 10000) : WAIT_FAILED;
+        held_ = rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;
+    }
+    ~ConfigFileLock()
+    {
+        if (held_) ReleaseMutex(mutex_);
+        if (mutex_) CloseHandle(mutex_);
+    }
+    ConfigFileLock(const ConfigFileLock &) = delete;
+    ConfigFileLock &operator=(const ConfigFileLock &) = delete;
+
+private:
+    HANDLE mutex_;
+    bool held_ = false;
+};
+
 std::string ProblemText(const Problem &p)
 {
     std::string text = "[" + p.section + "]";
@@ -437,9 +461,14 @@ int Check(Invocation &call)
         if (GetFileAttributesA(full) == INVALID_FILE_ATTRIBUTES)
             FailUsage("check: --file names no file: " + Quote(call.Value("file")));
     }
-    bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    IniFile ini(path);
-    std::vector<Problem> problems = Checker(ini).Run();
+    std::vector<Problem> problems;
+    bool exists;
+    {
+        ConfigFileLock lock;
+        exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        IniFile ini(path);
+        problems = Checker(ini).Run();
+    }
     if (call.json) {
         std::string out = "{\"file\":" + JsonString(path) + ",\"exists\":" + (exists ? "true" : "false") + ",\"problems\":[";
         for (size_t i = 0; i < problems.size(); ++i) {
