@@ -91,10 +91,49 @@ CVXAPI BOOL WINAPI CVU_IsWin95OS(void);
 CVXAPI BOOL WINAPI CVU_IsComponentInstalled(DWORD mask);
 
 /* ---- Error reports and confirmations -------------------------------------- */
+/* Flags of the error report and confirmation dialogs. */
+#define CVU_CR_NOICON      0x0001 /* show no icon */
+#define CVU_CR_ALLBUTTONS  0x0002 /* confirmation: all three answers and Cancel */
+#define CVU_CR_TOPMOST     0x4000 /* the dialog is a topmost window */
+#define CVU_CR_SYSTEMCODE  0x8000 /* the code is a Windows error: explain it from the system */
+
+/* Results of a confirmation. */
+#define CVU_CONFIRM_CANCEL  (-1) /* Cancel with CVU_CR_ALLBUTTONS, or no dialog */
+#define CVU_CONFIRM_NO      0
+#define CVU_CONFIRM_YES     1
+#define CVU_CONFIRM_YESALL  2
+#define CVU_CONFIRM_TIMEOUT 3
+#define CVU_CONFIRM_STOPPED 4    /* closed by CVU_StopErrorandConfirms */
+
+/* Error report (dialog 4250): message, an optional detail line formatted
+ * with detailArgument, and for a non-zero code its explanation and code
+ * line. timeout in ms, 0 for none. 1 when shown, else -1 (or 0 for a bad
+ * owner). */
+CVXAPI int WINAPI CVU_ReportErrorExA(HWND owner, TextRef title, TextRef message, DWORD code,
+                                     TextRef detailFormat, ULONG_PTR detailArgument, DWORD icon, WORD flags,
+                                     DWORD timeout);
+/* CVU_ReportErrorExA without a time-out. */
+CVXAPI int WINAPI CVU_ReportErrorA(HWND owner, TextRef title, TextRef message, DWORD code, TextRef detailFormat,
+                                   ULONG_PTR detailArgument, DWORD icon, WORD flags);
+/* Confirmation (dialog 3950); returns one of the CVU_CONFIRM_* results. */
+CVXAPI int WINAPI CVU_ConfirmActionExA(HWND owner, TextRef title, TextRef message, TextRef detailFormat,
+                                       ULONG_PTR detailArgument, DWORD icon, WORD flags, DWORD timeout);
+/* CVU_ConfirmActionExA without a time-out. */
+CVXAPI int WINAPI CVU_ConfirmActionA(HWND owner, TextRef title, TextRef message, TextRef detailFormat,
+                                     ULONG_PTR detailArgument, DWORD icon, WORD flags);
+/* Closes the open error reports and confirmations of every process. */
+CVXAPI LRESULT WINAPI CVU_StopErrorandConfirms(void);
 
 /* ---- Port list and port sharing ------------------------------------------- */
 
 /* ---- Port clean-up --------------------------------------------------------- */
+/* Windows 95: gives every port converted for the redirector its former
+ * driver and names back and deletes the ports the product created. 0 on
+ * Windows NT (nothing done); else the error of opening HKLM\Enum, or 0. */
+CVXAPI DWORD WINAPI CVU_CleanupPorts(void);
+/* Windows 95: the same for the conversions of the product's older scheme
+ * ("ALTDRIVER", "HardwareID" CALVEX). 0 on Windows NT. */
+CVXAPI DWORD WINAPI CVU_Clean70Ports(void);
 
 /* ---- Shared lines, pools and share names ---------------------------------- */
 
@@ -155,8 +194,47 @@ CVXAPI BOOL WINAPI CVU_SetIPXSegmentMethod(INT method);
 CVXAPI BOOL WINAPI CVU_SetRemPassword(LPCSTR password);
 
 /* ---- Client redirection ---------------------------------------------------- */
+#pragma pack(push, 1)
+/* A port's redirection (sections CLIENT and DESC of CVEX.INI). */
+typedef struct ClientPortParams {
+    BYTE reserved[4];      /* zero */
+    char destination[17];  /* share or pool name, COM<n>DEST */
+    char description[100]; /* Port<n>Desc */
+} ClientPortParams;
+#pragma pack(pop)
+static_assert(sizeof(ClientPortParams) == 121, "ClientPortParams is 121 bytes");
+
+/* Redirects a port (COM<n>) to a share or pool name, with a description;
+ * a NULL or empty destination ends the redirection. 1 on success; 0 for a
+ * name without a port number, a full list (30 ports) or, on Windows 95, a
+ * port whose driver could not be handed to the redirector. */
+CVXAPI BOOL WINAPI CVU_SetClientRedirectionEx(LPCSTR portName, LPCSTR destination, TextRef description);
+/* CVU_SetClientRedirectionEx with the library's standard description. */
+CVXAPI BOOL WINAPI CVU_SetClientRedirection(LPCSTR portName, LPCSTR destination);
+/* 1 when the port is redirected, filling params when it is given. */
+CVXAPI BOOL WINAPI CVU_GetClientPortParams(LPCSTR portName, ClientPortParams *params);
 
 /* ---- Client session settings ----------------------------------------------- */
+#pragma pack(push, 1)
+/* The client's session settings (section SESSIONSPARMS of CVEX.INI and the
+ * client's transmit set). */
+typedef struct ClientSettings {
+    LONG activityTimer;   /* 0 to 99 */
+    LONG timeout;         /* 0 to 99 */
+    DWORD queue;          /* nonzero: yes */
+    DWORD retry;          /* nonzero: yes */
+    BYTE triggers[16];    /* trigger characters, no value twice */
+    WORD triggerCount;    /* characters in use, 0 to 16 */
+} ClientSettings;
+#pragma pack(pop)
+static_assert(sizeof(ClientSettings) == 34, "ClientSettings is 34 bytes");
+
+/* Reads the client's settings; out-of-range numbers read as their
+ * defaults (30 and 3). 1, or 0 for a NULL record. */
+CVXAPI BOOL WINAPI CVU_GetClientSettings(ClientSettings *settings);
+/* Stores the client's settings; no trigger characters releases the
+ * client's transmit set. 1, or 0 for a NULL record. */
+CVXAPI BOOL WINAPI CVU_SetClientSettings(const ClientSettings *settings);
 
 /* ---- Groups ---------------------------------------------------------------- */
 
@@ -421,10 +499,45 @@ CVXAPI DWORD WINAPI CVU_RmdatUpdate(DWORD item, DWORD reserved, const void *buff
 /* ---- About box (ordinal 61, no name) --------------------------------------- */
 
 /* ---- Edit filters and text checks ------------------------------------------ */
+/* Filter modes of CVU_StartSpecialEdit. */
+#define CVU_EDIT_ALLOWED   1 /* data names the set of allowed characters */
+#define CVU_EDIT_FORBIDDEN 2 /* data names the set of forbidden characters */
+#define CVU_EDIT_CALLBACK  3 /* data is a CVU_CHARFILTER; nonzero accepts */
+
+/* Decides on one WM_CHAR of a filtered edit control (character code and the
+ * message's lParam); nonzero lets it through. */
+typedef BOOL(CALLBACK *CVU_CHARFILTER)(HWND edit, WPARAM character, LPARAM lParam);
+
+/* Puts a keystroke filter in front of an edit control. 1 when installed, 0
+ * when all 32 filters of the process are in use. */
+CVXAPI BOOL WINAPI CVU_StartSpecialEdit(HWND edit, ULONG_PTR data, DWORD mode);
+/* Removes the filter of an edit control and restores its window procedure. */
+CVXAPI void WINAPI CVU_EndSpecialEdit(HWND edit);
+/* 1 when every character of text is allowed by set (forbidden: set lists the
+ * refused ones); blanks the set refuses are removed from text first. */
+CVXAPI BOOL WINAPI CVU_CheckInvalidChars(LPSTR text, TextRef set, BOOL forbidden);
+/* Removes every blank; nonzero (and nothing done) for a null or empty text. */
+CVXAPI BOOL WINAPI CVU_RemoveBlanks(LPSTR text);
 
 /* ---- Menu merging ---------------------------------------------------------- */
 
 /* ---- Help files and single-instance windows -------------------------------- */
+/* Flags of CVU_SpecificHelp. */
+#define CVU_HELP_SECONDARY 0x0001 /* open in the secondary window "w95sec" */
+#define CVU_HELP_FULLPATH  0x0002 /* file is a complete path, used unchanged */
+
+/* WinHelpA on the product's help file for the context in data; context help
+ * opens in the secondary window. */
+CVXAPI BOOL WINAPI CVU_EasyHelp(HWND window, UINT command, ULONG_PTR data);
+/* WinHelpA on file (NULL: chosen by the context number in data). */
+CVXAPI BOOL WINAPI CVU_SpecificHelp(HWND window, UINT command, ULONG_PTR data, LPCSTR file, WORD flags);
+/* 1 when an earlier instance's window (class and caption) was found and
+ * brought to the front. 0 otherwise; the first instance then gets the held
+ * single-instance mutex in *mutex (when mutex is given). */
+CVXAPI BOOL WINAPI CVU_IsPreviousWindowActive(TextRef caption, LPCSTR windowClass, LPCSTR mutexName,
+                                              HANDLE *mutex);
+/* Releases and closes the single-instance mutex (NULL is ignored). */
+CVXAPI void WINAPI CVU_EndSingleInstanceWindow(HANDLE mutex);
 
 /* ---- Monitor names, notification and restart ------------------------------- */
 

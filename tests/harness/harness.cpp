@@ -394,6 +394,10 @@ void ResetProductRegistry()
     DeleteTree(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Cvex");
     DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Quillon");
     DeleteTree(HKEY_CURRENT_USER, "Software\\CvxTests");
+    // The Windows 95 device tree and port driver keys: on Wine only the
+    // port driver tests write them.
+    DeleteTree(HKEY_LOCAL_MACHINE, "Enum");
+    DeleteTree(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Class");
 }
 
 void CleanTest::SetUp()
