@@ -92,6 +92,7 @@ void AddServerCommands(CommandTable &table);
 void AddGroupCommands(CommandTable &table);
 void AddServiceCommands(CommandTable &table);
 void AddIpcCommands(CommandTable &table);
+void AddClientCommands(CommandTable &table);
 void AddCheckCommand(CommandTable &table);
 
 }  // namespace cvxcfg

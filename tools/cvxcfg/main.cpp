@@ -8,6 +8,7 @@ int main(int argc, char **argv)
     cvxcfg::AddServerCommands(table);
     cvxcfg::AddGroupCommands(table);
     cvxcfg::AddServiceCommands(table);
+    cvxcfg::AddClientCommands(table);
     cvxcfg::AddIpcCommands(table);
     cvxcfg::AddCheckCommand(table);
     return table.Run(argc, argv);

@@ -34,6 +34,24 @@ std::string ErrorText(DWORD code);
 // " (error N: text)" for messages about a library result.
 std::string ErrorSuffix(DWORD code);
 
+struct Invocation;
+// Trigger characters given as "0D,1B", "(0DH,1BH)" or "none": at most 16,
+// none twice; a usage failure names the text otherwise.
+std::vector<BYTE> ParseTriggers(const Invocation &call, const std::string &text);
+// "0DH" for each of the first count characters.
+std::vector<std::string> TriggerWords(const BYTE *triggers, unsigned count);
+// A port name COM<n> (any case) as COM<n>, n 1 to 255; a usage failure
+// names the text otherwise.
+std::string PortName(const Invocation &call, const std::string &port);
+// A fixed-size string field of a record, terminated or not.
+template <size_t N>
+std::string Field(const char (&field)[N])
+{
+    size_t n = 0;
+    while (n < N && field[n]) ++n;
+    return std::string(field, n);
+}
+
 // Case-insensitive comparison of names, as the configuration compares them.
 bool SameName(const std::string &a, const std::string &b);
 
