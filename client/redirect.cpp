@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frame/configlock.h"
 #include "frame/frame.h"
 #include "korutil/korutil.h"
 #include "ports/driver95.h"
@@ -106,6 +107,7 @@ using namespace cvx;
 
 extern "C" BOOL WINAPI CVU_SetClientRedirectionEx(LPCSTR portName, LPCSTR destination, TextRef description)
 {
+    ConfigLock lock;
     char destKey[kPortKeySize];
     LONG port = GetPortDestKey(portName, destKey);
     if (port < 1) return FALSE;

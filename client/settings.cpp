@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "client/portable/portlist.h"
+#include "frame/configlock.h"
 #include "frame/frame.h"
 #include "korutil/korutil.h"
 #include "server/transmit.h"
@@ -70,6 +71,7 @@ extern "C" BOOL WINAPI CVU_GetClientSettings(ClientSettings *settings)
 
 extern "C" BOOL WINAPI CVU_SetClientSettings(const ClientSettings *settings)
 {
+    ConfigLock lock;
     if (!settings) return FALSE;
     const char *file = GetServerConfigFile();
     WriteFlag("QUEUE", settings->queue, file);

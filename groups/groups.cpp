@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "frame/configlock.h"
 #include "frame/frame.h"
 #include "korutil/korutil.h"
 #include "server/sections.h"
@@ -90,6 +91,7 @@ using namespace cvx;
 
 extern "C" DWORD WINAPI CVU_AddGroupA(LPCSTR name, LPCSTR lines, BOOL replace)
 {
+    ConfigLock lock;
     if (!IsStorableGroupName(name)) return ERROR_INVALID_PARAMETER;
     // Lines that cannot be stored are refused before anything is written.
     char text[kLineListSize];
@@ -114,6 +116,7 @@ extern "C" DWORD WINAPI CVU_AddGroupA(LPCSTR name, LPCSTR lines, BOOL replace)
 
 extern "C" DWORD WINAPI CVU_DeleteGroupA(LPCSTR name)
 {
+    ConfigLock lock;
     const char *file = GetServerConfigFile();
     char section[kGroupSectionSize];
     UINT number = FindGroup(name, section, file);
@@ -134,6 +137,7 @@ extern "C" DWORD WINAPI CVU_DeleteGroupA(LPCSTR name)
 
 extern "C" DWORD WINAPI CVU_PurgeEmptyGroups(void)
 {
+    ConfigLock lock;
     const char *file = GetServerConfigFile();
     DWORD count = CountGroups(file);
     DWORD kept = 0;

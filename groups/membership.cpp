@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "frame/configlock.h"
 #include "frame/frame.h"
 #include "groups/groups.h"
 #include "korutil/korutil.h"
@@ -204,6 +205,7 @@ extern "C" DWORD WINAPI CVU_EnumGroupsLinesA(INT selector, LPCSTR name, LPSTR bu
 
 extern "C" DWORD WINAPI CVU_ModifyGroupLinesA(INT operation, LPCSTR name, LPCSTR value)
 {
+    ConfigLock lock;
     const char *file = GetServerConfigFile();
     switch (operation) {
     case CVU_GL_ADDLINE: return AddLine(name, value, file);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "frame/configlock.h"
 #include "frame/frame.h"
 #include "groups/groups.h"
 #include "korutil/korutil.h"
@@ -116,6 +117,7 @@ extern "C" DWORD WINAPI CVU_GetGroupParamA(LPCSTR name, INT selector, void *buff
 
 extern "C" DWORD WINAPI CVU_SetGroupParamA(LPCSTR name, INT selector, const void *value, BOOL create)
 {
+    ConfigLock lock;
     if (kor::IsEmptyString(name)) return ERROR_INVALID_PARAMETER;
     const char *file = GetServerConfigFile();
     char section[kGroupSectionSize];

@@ -1,11 +1,12 @@
 // Internal interface of the inter-process primitives: the handles, the names
-// of the kernel objects, and the one place where a call reaches a block by
-// its name.
+// of the kernel objects, the blocks this process holds, and the one place
+// where a call reaches a block by its name.
 #pragma once
 #include <windows.h>
 
 #include "cvxutil.h"
 #include "frame/owners.h"
+#include "ipc/portable/block.h"
 #include "ipc/portable/layouts.h"
 
 // An open block of this process, allocated from the process heap.
@@ -60,6 +61,14 @@ bool IsValidHandle(const void *handle, DWORD magic, size_t size);
 // next caller finds it free.
 DWORD TakeMutex(HANDLE mutex, DWORD timeout);
 
+// Opens a block by name as CVU_NsmOpen does. A held handle is entered in
+// this process's list of held blocks, where calls by name find it; a handle
+// that lives for one call by name is not.
+DWORD OpenBlock(const char *name, bool held, NsmHandle **handle);
+
+// Closes a block's objects in this process: its data mutex, view and mapping.
+void CloseBlockObjects(HANDLE dataMutex, void *view, HANDLE mapping);
+
 struct NsmCloser {
     static NsmHandle *Invalid() { return nullptr; }
     static bool IsValid(NsmHandle *h) { return h != nullptr; }
@@ -67,28 +76,102 @@ struct NsmCloser {
 };
 using UniqueNsm = Unique<NsmHandle *, NsmCloser>;
 
+// ---- blocks this process holds -------------------------------------------------------
+// While the process holds a handle of its own to a block, the calls that take
+// the block's name work through that handle's view, data mutex and queue event
+// instead of opening and closing the block's objects on every call. The
+// environment variable CVX_NO_FASTPATH, set to anything but "0", turns this
+// off for the whole process; it is read once.
+
+// A held handle's objects as the calls by name see them. The list holds one
+// reference and every call working through it one more; the objects are
+// closed by the holder's close, or, when calls are still working through them
+// then, by the last of those calls.
+struct HeldBlock {
+    volatile LONG references;
+    HeldBlock *next;
+    const NsmHandle *holder;
+    char name[kMaxBlockName + 1];
+    HANDLE mapping;
+    void *view;
+    SIZE_T viewSize;
+    HANDLE dataMutex;
+    BlockLayout layout;
+    // A queue's event, duplicated from the queue handle that holds it, and the
+    // name it was opened by.
+    HANDLE event;
+    char eventName[sizeof(NmqHeader::eventName)];
+};
+
+// Enters a handle that OpenBlock has just made.
+void HoldBlock(const NsmHandle *handle, const char *name, const BlockLayout &layout, SIZE_T viewSize);
+
+// Gives a held block the event that its queue handle holds.
+void HoldQueueEvent(const NsmHandle *block, HANDLE event, const char *eventName);
+
+// Takes a handle out of the list as CVU_NsmClose closes it. False when its data
+// mutex, view and mapping are the caller's to close; true when a call by name
+// still works through them and will close them as it ends.
+bool ReleaseHeldBlock(const NsmHandle *handle);
+
+// One call's reference to a held block: its objects stay open until the call
+// lets go, even when the holder closes the handle meanwhile.
+class HeldBlockRef {
+public:
+    HeldBlockRef() = default;
+    HeldBlockRef(const HeldBlockRef &) = delete;
+    HeldBlockRef &operator=(const HeldBlockRef &) = delete;
+    ~HeldBlockRef() { Reset(); }
+
+    // Takes a block of that name that this process holds; false when it holds
+    // none (or the process does not use held blocks).
+    bool Find(const char *name);
+    void Reset();
+    const HeldBlock &Block() const { return *block_; }
+    // The held queue event, when it was opened by that name; null otherwise.
+    HANDLE Event(const char *eventName) const;
+
+private:
+    HeldBlock *block_ = nullptr;
+    HANDLE event_ = nullptr;
+};
+
 // A block reached by name for one call, with its data lock held: every
-// message and table call comes through here, so this is where a process
-// would reuse a block it already holds open. Unlocks and closes on
+// message and table call comes through here. Open works through a handle this
+// process holds when there is one and otherwise opens the block by name, as a
+// process that holds none does. Unlocks (and closes what it opened) on
 // destruction.
 class LockedBlock {
 public:
     LockedBlock() = default;
     LockedBlock(const LockedBlock &) = delete;
     LockedBlock &operator=(const LockedBlock &) = delete;
-    ~LockedBlock();
+    ~LockedBlock() { Unlock(); }
 
-    // Opens the block by name and takes its data lock within kLockTimeout:
-    // the errors of CVU_NsmOpen and CVU_NsmLockData.
+    // Reaches the block and takes its data lock within kLockTimeout: the
+    // errors of CVU_NsmOpen and CVU_NsmLockData.
     DWORD Open(const char *blockName);
-    BYTE *Data() const { return block_.get()->data; }
-    DWORD DataSize() const { return block_.get()->dataSize; }
-    // Releases the lock and hands over the open block.
+    // The same through a new handle of the caller's, always opened by name,
+    // for Keep.
+    DWORD OpenHandle(const char *blockName);
+    BYTE *Data() const { return data_; }
+    DWORD DataSize() const { return dataSize_; }
+    // The queue event of the held block reached, when it has that name.
+    HANDLE HeldEvent(const char *eventName) const { return held_.Event(eventName); }
+    // Releases the lock and hands over the handle of OpenHandle.
     NsmHandle *Keep();
 
 private:
+    DWORD OpenByName(const char *blockName, bool held);
+    DWORD Lock(HANDLE dataMutex, BYTE *data, DWORD dataSize);
+    void Unlock();
+
+    HeldBlockRef held_;
     UniqueNsm block_;
+    HANDLE lockedMutex_ = nullptr;
     bool locked_ = false;
+    BYTE *data_ = nullptr;
+    DWORD dataSize_ = 0;
 };
 
 }  // namespace cvx::ipc

@@ -14,35 +14,44 @@ constexpr char kEventFormat[] = "cvuNmq_EV::%hs";
 
 bool IsQueueName(const char *name) { return IsValidName(name, kNmqMaxName); }
 
-// One message call on a queue reached by name: its block opened and locked
-// (LockedBlock), its header and records checked, its event opened by the name
-// the header keeps. Every queue call reaches the queue's objects through here
-// and nowhere else. Unlocks and closes when it goes.
+// One message call on a queue reached by name: its block reached and locked
+// (LockedBlock), its header and records checked, its event the one the header
+// names. Every queue call reaches the queue's objects through here and
+// nowhere else. Unlocks (and closes what it opened) when it goes.
 class QueueCall {
 public:
-    DWORD Open(const char *name)
-    {
-        DWORD rc = block_.Open(ObjectName(kBlockFormat, name));
-        if (rc != ERROR_SUCCESS) return rc;
-        return area_.Load(block_.Data(), block_.DataSize()) ? ERROR_SUCCESS : CVU_E_BADHEADER;
-    }
+    DWORD Open(const char *name) { return Load(block_.Open(ObjectName(kBlockFormat, name))); }
+    // Opens the queue through a handle of its own, for Keep.
+    DWORD OpenHandle(const char *name) { return Load(block_.OpenHandle(ObjectName(kBlockFormat, name))); }
     QueueArea &Area() { return area_; }
     bool HasEvent() const { return area_.Header().flags & kNmqFlagEvent; }
     // A new handle to the queue's event, by the name its header keeps.
     HANDLE NewEventHandle() const { return OpenEventA(EVENT_ALL_ACCESS, FALSE, area_.EventName()); }
     // Makes the event show whether messages wait; a queue whose event cannot
-    // be opened still works.
+    // be opened still works. The event a held queue keeps open is the one its
+    // name leads to, so it is used as long as the header names it.
     void SignalEvent()
     {
         if (!HasEvent()) return;
-        UniqueHandle event(NewEventHandle());
+        HANDLE event = block_.HeldEvent(area_.EventName());
+        UniqueHandle opened;
+        if (!event) {
+            opened.reset(NewEventHandle());
+            event = opened.get();
+        }
         if (!event) return;
-        if (area_.Count() > 0) SetEvent(event.get());
-        else ResetEvent(event.get());
+        if (area_.Count() > 0) SetEvent(event);
+        else ResetEvent(event);
     }
     NsmHandle *Keep() { return block_.Keep(); }
 
 private:
+    DWORD Load(DWORD opened)
+    {
+        if (opened != ERROR_SUCCESS) return opened;
+        return area_.Load(block_.Data(), block_.DataSize()) ? ERROR_SUCCESS : CVU_E_BADHEADER;
+    }
+
     LockedBlock block_;
     QueueArea area_;
 };
@@ -115,7 +124,7 @@ extern "C" DWORD WINAPI CVU_NmqOpen(LPCSTR name, NmqHandle **handle)
     if (!IsQueueName(name)) return ERROR_INVALID_PARAMETER;
 
     QueueCall queue;
-    DWORD rc = queue.Open(name);
+    DWORD rc = queue.OpenHandle(name);
     if (rc != ERROR_SUCCESS) return rc;
     UniqueHandle event;
     if (queue.HasEvent()) {
@@ -130,6 +139,7 @@ extern "C" DWORD WINAPI CVU_NmqOpen(LPCSTR name, NmqHandle **handle)
     opened->ownerProcessId = GetCurrentProcessId();
     opened->block = block.release();
     opened->event = event.release();
+    if (opened->event) HoldQueueEvent(opened->block, opened->event, queue.Area().EventName());
     *handle = opened;
     return ERROR_SUCCESS;
 }

@@ -130,6 +130,55 @@ DWORD TakeMutex(HANDLE mutex, DWORD timeout)
     return CVU_E_LOCK;
 }
 
+DWORD OpenBlock(const char *name, bool held, NsmHandle **handle)
+{
+    if (!handle || !IsValidName(name, kMaxBlockName)) return ERROR_INVALID_PARAMETER;
+    BlockNames names(name);
+
+    UniqueHandle structure(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, names.structure));
+    if (!structure) return CVU_E_NOTFOUND;
+    DWORD rc = TakeMutex(structure.get(), kLockTimeout);
+    if (rc != ERROR_SUCCESS) return rc;
+    MutexHold opening(structure.get());
+
+    UniqueHandle mapping(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, names.mapping));
+    if (!mapping) return CVU_E_NOTFOUND;
+    UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!view) return CVU_E_MAPVIEW;
+    SIZE_T viewSize = ViewSize(view.get());
+    BlockLayout layout;
+    if (!CheckBlockHeader(view.get(), viewSize, &layout)) return CVU_E_BADHEADER;
+
+    UniqueHandle dataMutex;
+    if (layout.flags & kNsmFlagDataLock) {
+        dataMutex.reset(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, names.data));
+        if (!dataMutex) return CVU_E_NOTFOUND;
+    }
+
+    auto *opened = static_cast<NsmHandle *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(NsmHandle)));
+    if (!opened) return ERROR_NOT_ENOUGH_MEMORY;
+    opened->magic = kNsmHandleMagic;
+    opened->ownerProcessId = GetCurrentProcessId();
+    opened->structureMutex = structure.release();
+    opened->mapping = mapping.release();
+    opened->view = view.release();
+    opened->dataMutex = dataMutex.release();
+    opened->data = static_cast<BYTE *>(opened->view) + layout.dataOffset;
+    opened->dataSize = layout.dataSize;
+
+    HeaderOf(opened)->refCount += 1;
+    if (held) HoldBlock(opened, name, layout, viewSize);
+    *handle = opened;
+    return ERROR_SUCCESS;
+}
+
+void CloseBlockObjects(HANDLE dataMutex, void *view, HANDLE mapping)
+{
+    if (dataMutex) CloseHandle(dataMutex);
+    UnmapViewOfFile(view);
+    CloseHandle(mapping);
+}
+
 }  // namespace cvx::ipc
 
 using namespace cvx;
@@ -152,45 +201,7 @@ extern "C" DWORD WINAPI CVU_NsmCreate(LPCSTR name, DWORD flags, DWORD size, NsmH
     return ERROR_SUCCESS;
 }
 
-extern "C" DWORD WINAPI CVU_NsmOpen(LPCSTR name, NsmHandle **handle)
-{
-    if (!handle || !IsValidName(name, kMaxBlockName)) return ERROR_INVALID_PARAMETER;
-    BlockNames names(name);
-
-    UniqueHandle structure(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, names.structure));
-    if (!structure) return CVU_E_NOTFOUND;
-    DWORD rc = TakeMutex(structure.get(), kLockTimeout);
-    if (rc != ERROR_SUCCESS) return rc;
-    MutexHold held(structure.get());
-
-    UniqueHandle mapping(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, names.mapping));
-    if (!mapping) return CVU_E_NOTFOUND;
-    UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    if (!view) return CVU_E_MAPVIEW;
-    BlockLayout layout;
-    if (!CheckBlockHeader(view.get(), ViewSize(view.get()), &layout)) return CVU_E_BADHEADER;
-
-    UniqueHandle dataMutex;
-    if (layout.flags & kNsmFlagDataLock) {
-        dataMutex.reset(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, names.data));
-        if (!dataMutex) return CVU_E_NOTFOUND;
-    }
-
-    auto *opened = static_cast<NsmHandle *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(NsmHandle)));
-    if (!opened) return ERROR_NOT_ENOUGH_MEMORY;
-    opened->magic = kNsmHandleMagic;
-    opened->ownerProcessId = GetCurrentProcessId();
-    opened->structureMutex = structure.release();
-    opened->mapping = mapping.release();
-    opened->view = view.release();
-    opened->dataMutex = dataMutex.release();
-    opened->data = static_cast<BYTE *>(opened->view) + layout.dataOffset;
-    opened->dataSize = layout.dataSize;
-
-    HeaderOf(opened)->refCount += 1;
-    *handle = opened;
-    return ERROR_SUCCESS;
-}
+extern "C" DWORD WINAPI CVU_NsmOpen(LPCSTR name, NsmHandle **handle) { return OpenBlock(name, true, handle); }
 
 extern "C" DWORD WINAPI CVU_NsmClose(NsmHandle *handle)
 {
@@ -202,9 +213,8 @@ extern "C" DWORD WINAPI CVU_NsmClose(NsmHandle *handle)
     // A count that another process already took to zero stays there.
     NsmHeader *header = HeaderOf(handle);
     if (header->refCount) header->refCount -= 1;
-    if (handle->dataMutex) CloseHandle(handle->dataMutex);
-    UnmapViewOfFile(handle->view);
-    CloseHandle(handle->mapping);
+    // A call by name still working through these objects closes them itself.
+    if (!ReleaseHeldBlock(handle)) CloseBlockObjects(handle->dataMutex, handle->view, handle->mapping);
     ReleaseMutex(handle->structureMutex);
     CloseHandle(handle->structureMutex);
     FreeHandle(handle);
@@ -241,29 +251,59 @@ namespace cvx::ipc {
 
 DWORD LockedBlock::Open(const char *blockName)
 {
+    if (held_.Find(blockName)) {
+        const HeldBlock &block = held_.Block();
+        // The header is checked on every call, as an open by name checks it.
+        BlockLayout layout;
+        if (!CheckBlockHeader(block.view, block.viewSize, &layout)) return CVU_E_BADHEADER;
+        bool sameObjects = layout.dataOffset == block.layout.dataOffset && layout.dataSize == block.layout.dataSize &&
+                           (layout.flags & kNsmFlagDataLock) == (block.layout.flags & kNsmFlagDataLock);
+        if (sameObjects) return Lock(block.dataMutex, static_cast<BYTE *>(block.view) + layout.dataOffset, layout.dataSize);
+        // A header rewritten since the holder opened the block may name a data
+        // lock the holder lacks: an open by name follows it as it is now.
+        held_.Reset();
+    }
+    return OpenByName(blockName, false);
+}
+
+DWORD LockedBlock::OpenHandle(const char *blockName) { return OpenByName(blockName, true); }
+
+DWORD LockedBlock::OpenByName(const char *blockName, bool held)
+{
     NsmHandle *opened = nullptr;
-    DWORD rc = CVU_NsmOpen(blockName, &opened);
+    DWORD rc = OpenBlock(blockName, held, &opened);
     if (rc != ERROR_SUCCESS) return rc;
     block_.reset(opened);
-    rc = CVU_NsmLockData(opened, kLockTimeout);
-    if (rc != ERROR_SUCCESS) {
-        block_.reset();
-        return rc;
+    rc = Lock(opened->dataMutex, opened->data, opened->dataSize);
+    if (rc != ERROR_SUCCESS) block_.reset();
+    return rc;
+}
+
+// Takes the data lock, as CVU_NsmLockData does: none to take without a data
+// mutex.
+DWORD LockedBlock::Lock(HANDLE dataMutex, BYTE *data, DWORD dataSize)
+{
+    if (dataMutex) {
+        DWORD rc = TakeMutex(dataMutex, kLockTimeout);
+        if (rc != ERROR_SUCCESS) return rc;
     }
+    lockedMutex_ = dataMutex;
     locked_ = true;
+    data_ = data;
+    dataSize_ = dataSize;
     return ERROR_SUCCESS;
+}
+
+void LockedBlock::Unlock()
+{
+    if (locked_ && lockedMutex_) ReleaseMutex(lockedMutex_);
+    locked_ = false;
 }
 
 NsmHandle *LockedBlock::Keep()
 {
-    if (locked_) CVU_NsmUnlockData(block_.get());
-    locked_ = false;
+    Unlock();
     return block_.release();
-}
-
-LockedBlock::~LockedBlock()
-{
-    if (locked_) CVU_NsmUnlockData(block_.get());
 }
 
 }  // namespace cvx::ipc

@@ -2,6 +2,7 @@
 // connection time, start status, transport and IPX segmentation.
 #include <windows.h>
 
+#include "frame/configlock.h"
 #include "frame/frame.h"
 #include "frame/owners.h"
 #include "korutil/korutil.h"
@@ -51,6 +52,7 @@ extern "C" BOOL WINAPI CVU_SetServerName(LPCSTR name)
 
 extern "C" INT WINAPI CVU_GetBufferSpace(void)
 {
+    ConfigLock lock;
     INT value = ReadInt(kCommon, "BUFFERSPACE", kBufferSpaceMin);
     if (InRange(value, kBufferSpaceMin, kBufferSpaceMax)) return value;
     CVU_SetBufferSpace(kBufferSpaceMin);
@@ -87,6 +89,7 @@ extern "C" INT WINAPI CVU_GetNumServerPorts(void)
 
 extern "C" INT WINAPI CVU_GetLogBuffSize(void)
 {
+    ConfigLock lock;
     INT value = ReadInt(kServer, "LOGSPACE", kLogSpaceMin);
     if (InRange(value, kLogSpaceMin, kLogSpaceMax)) return value;
     CVU_SetLogBuffSize(kLogSpaceMin);
@@ -101,6 +104,7 @@ extern "C" BOOL WINAPI CVU_SetLogBuffSize(INT value)
 
 extern "C" INT WINAPI CVU_GetInvalidConTime(void)
 {
+    ConfigLock lock;
     INT value = ReadInt(kServer, "TIMEOUT", kTimeoutMin);
     if (InRange(value, kTimeoutMin, kTimeoutMax)) return value;
     CVU_SetInvalidConTime(kTimeoutMin);
@@ -127,6 +131,7 @@ extern "C" INT WINAPI CVU_GetTransportMethod(void)
 
 extern "C" INT WINAPI CVU_GetIPXSegmentMethod(void)
 {
+    ConfigLock lock;
     if (CVU_GetTransportMethod() == 0) return 0;
     INT method = ReadInt(kCommon, "NETWORKS", kNetworksDefault);
     if (method == 1 || method == 2) return method;

@@ -4,12 +4,23 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "cvxutil.h"
 
 namespace ipctest {
+
+// Whether this process's calls by name work through the blocks it holds: the
+// library's switch, CVX_NO_FASTPATH set to anything but "0", turns it off.
+inline bool HeldPathOn()
+{
+    char value[4];
+    DWORD length = GetEnvironmentVariableA("CVX_NO_FASTPATH", value, sizeof value);
+    return length == 0 || (length == 1 && value[0] == '0');
+}
 
 // A name unique to this test process.
 inline std::string UniqueName(const char *tag) { return std::string(tag) + "_" + std::to_string(GetCurrentProcessId()); }
@@ -99,6 +110,46 @@ public:
 
 private:
     HANDLE handle_;
+};
+
+// Holds a block's structure mutex on a thread of its own, as an open or a
+// close in progress does for a moment, until it goes or for at most ms. A
+// call by name that opens the block waits for it; a call through a handle
+// this process holds does not.
+class StructureLockHolder {
+public:
+    StructureLockHolder(const std::string &block, DWORD ms)
+        : held_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), release_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    {
+        thread_ = std::thread([this, block, ms] {
+            HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, ("cvuNsm_MT::" + block).c_str());
+            if (mutex && WaitForSingleObject(mutex, 5000) == WAIT_OBJECT_0) {
+                SetEvent(held_);
+                WaitForSingleObject(release_, ms);
+                released_ = true;
+                ReleaseMutex(mutex);
+            }
+            if (mutex) CloseHandle(mutex);
+            released_ = true;
+            SetEvent(held_);
+        });
+        WaitForSingleObject(held_, 20000);
+    }
+    ~StructureLockHolder()
+    {
+        SetEvent(release_);
+        thread_.join();
+        CloseHandle(held_);
+        CloseHandle(release_);
+    }
+    StructureLockHolder(const StructureLockHolder &) = delete;
+    // Whether the mutex has been let go (or was never taken).
+    bool Released() const { return released_; }
+
+private:
+    HANDLE held_, release_;
+    std::atomic<bool> released_{false};
+    std::thread thread_;
 };
 
 }  // namespace ipctest

@@ -1,5 +1,7 @@
 // The queue under load from several processes, and a process that dies while
-// it holds a queue's lock.
+// it holds a queue's lock; both with processes that reach the queue by name
+// alone, and mixed with processes that hold it open, with calls through their
+// handles switched on or off.
 #include <windows.h>
 
 #include <algorithm>
@@ -18,10 +20,10 @@ using namespace ipctest;
 
 namespace {
 
-// Messages per writer. Every call opens the queue by name, so each add or
-// remove is a round of kernel-object calls; under Wine the whole run takes
-// about 20 seconds. Lower this, never the number of processes, if a slower
-// machine needs it.
+// Messages per writer. Every call of a process that holds no handle opens the
+// queue by name, so each add or remove is a round of kernel-object calls;
+// under Wine a run of such processes takes about 20 seconds. Lower this, never
+// the number of processes, if a slower machine needs it.
 constexpr DWORD kMessagesPerWriter = 10000;
 constexpr int kWriters = 4;
 constexpr int kReaders = 4;
@@ -49,10 +51,45 @@ DWORD AddWaiting(const std::string &queue, DWORD type, const std::string &data)
     }
 }
 
+// How a process of the load reaches the queue: by name alone, or holding it
+// open with calls through its handle switched on or off.
+enum class Reach { ByName, HeldOn, HeldOff };
+
+// Holds the queue for the life of a child that is told to ("hold" as its
+// last argument).
+class ChildHold {
+public:
+    ChildHold(const std::vector<std::string> &args, const std::string &queue)
+    {
+        if (args.back() == "hold") ok_ = CVU_NmqOpen(queue.c_str(), &handle_) == 0;
+    }
+    ~ChildHold()
+    {
+        if (handle_) CVU_NmqClose(handle_);
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    NmqHandle *handle_ = nullptr;
+    bool ok_ = true;
+};
+
+cvxtest::ChildProcess StartMember(const char *role, std::vector<std::string> args, Reach reach)
+{
+    cvxtest::ChildOptions options;
+    if (reach != Reach::ByName) {
+        args.push_back("hold");
+        options.environment["CVX_NO_FASTPATH"] = reach == Reach::HeldOn ? "0" : "1";
+    }
+    return cvxtest::StartChild(role, args, options);
+}
+
 CVX_CHILD_ROLE(nmq_load_writer)
 {
     const std::string &queue = args.at(0);
     DWORD writer = std::stoul(args.at(1)), count = std::stoul(args.at(2));
+    ChildHold hold(args, queue);
+    if (!hold.Ok()) return 9;
     for (DWORD seq = 0; seq < count; ++seq)
         if (AddWaiting(queue, writer, Payload(writer, seq))) return 10;
     return 0;
@@ -63,6 +100,8 @@ CVX_CHILD_ROLE(nmq_load_writer)
 CVX_CHILD_ROLE(nmq_load_reader)
 {
     const std::string &queue = args.at(0), &results = args.at(1);
+    ChildHold hold(args, queue);
+    if (!hold.Ok()) return 9;
     HANDLE event = nullptr;
     if (CVU_NmqGetEvent(queue.c_str(), &event) || !event) return 10;
     std::vector<DWORD> received;
@@ -102,19 +141,22 @@ std::vector<DWORD> ReadResults(const std::string &path)
     return words;
 }
 
-TEST(NmqLoad, FourWritersAndFourReadersShareOneQueue)
+// Four writers and four readers, each a process that reaches the queue as
+// given; every message arrives exactly once and in its writer's order.
+void RunLoad(const char *tag, const Reach (&writerReach)[kWriters], const Reach (&readerReach)[kReaders])
 {
-    const std::string queue = UniqueName("NmqLoad");
+    const std::string queue = UniqueName(tag);
     const std::string dir = cvxtest::TempDirectory("nmqload");
     NmqHandle *handle = nullptr;
     ASSERT_EQ(0u, CVU_NmqCreate(queue.c_str(), NMQ_EVENT, 8192, 0, &handle));
 
     std::vector<cvxtest::ChildProcess> readers, writers;
     for (int r = 0; r < kReaders; ++r)
-        readers.push_back(cvxtest::StartChild("nmq_load_reader", {queue, dir + "reader" + std::to_string(r)}));
+        readers.push_back(StartMember("nmq_load_reader", {queue, dir + "reader" + std::to_string(r)}, readerReach[r]));
     for (int w = 1; w <= kWriters; ++w)
-        writers.push_back(
-            cvxtest::StartChild("nmq_load_writer", {queue, std::to_string(w), std::to_string(kMessagesPerWriter)}));
+        writers.push_back(StartMember("nmq_load_writer",
+                                      {queue, std::to_string(w), std::to_string(kMessagesPerWriter)},
+                                      writerReach[w - 1]));
     for (auto &writer : writers) EXPECT_EQ(0, writer.Wait(100000));
     // Behind every message: one stop for each reader.
     for (int r = 0; r < kReaders; ++r) ASSERT_EQ(0u, AddWaiting(queue, kStop, ""));
@@ -139,7 +181,23 @@ TEST(NmqLoad, FourWritersAndFourReadersShareOneQueue)
     RawBlock raw("~Nmq::" + queue);
     EXPECT_EQ(0u, raw.Word(92 + 16)) << "count";
     EXPECT_EQ(0u, raw.Word(92 + 24)) << "used";
+    EXPECT_EQ(1u, raw.RefCount()) << "the children closed what they held";
     EXPECT_EQ(0u, CVU_NmqClose(handle));
+}
+
+TEST(NmqLoad, FourWritersAndFourReadersShareOneQueue)
+{
+    constexpr Reach byName[] = {Reach::ByName, Reach::ByName, Reach::ByName, Reach::ByName};
+    RunLoad("NmqLoad", byName, byName);
+}
+
+// Processes that work through their handles beside processes that open the
+// queue on every call, as an older build of the library does.
+TEST(NmqLoad, HeldAndByNameProcessesShareOneQueue)
+{
+    constexpr Reach writers[] = {Reach::HeldOn, Reach::HeldOff, Reach::HeldOn, Reach::ByName};
+    constexpr Reach readers[] = {Reach::HeldOff, Reach::HeldOn, Reach::ByName, Reach::HeldOn};
+    RunLoad("NmqLoadMixed", writers, readers);
 }
 
 // ---- a holder killed while it holds the lock ------------------------------------------
@@ -223,6 +281,68 @@ TEST(NmqLoad, AKilledLockHolderCostsOneCallAndNoMessage)
         types.push_back(type);
     }
     EXPECT_EQ((std::vector<DWORD>{1, 2, 3, 4, 5, 6, 21, 7, 8, 9}), types);
+    EXPECT_EQ(0u, CVU_NmqClose(handle));
+}
+
+// Holds the queue and, once told, adds while the lock's holder is killed:
+// 1 when that add failed for the abandoned lock, 0 when it went in. The next
+// add goes in either way.
+CVX_CHILD_ROLE(nmq_add_after_abandon)
+{
+    const std::string &queue = args.at(0), &tag = args.at(1);
+    DWORD type = std::stoul(args.at(2));
+    Signal opened(tag + "_opened"), go(queue + "_go"), trying(tag + "_trying");
+    ChildHold hold(args, queue);
+    if (!hold.Ok()) return 9;
+    opened.Set();
+    if (!go.Wait()) return 10;
+    trying.Set();
+    DWORD first = CVU_NmqAdd(queue.c_str(), type, "a", 1, 0);
+    if (first != 0 && first != CVU_E_LOCK) return 11;
+    if (CVU_NmqAdd(queue.c_str(), type + 1, "a", 1, 0)) return 12;
+    return first == CVU_E_LOCK ? 1 : 0;
+}
+
+TEST(NmqLoad, AKilledLockHolderCostsOneCallOnEitherPath)
+{
+    const std::string queue = UniqueName("NmqKilledMixed");
+    NmqHandle *handle = nullptr;
+    ASSERT_EQ(0u, CVU_NmqCreate(queue.c_str(), NMQ_EVENT, 0, 0, &handle));
+    Signal go(queue + "_go");
+    // One waiter works through its handle, the other opens the queue by name.
+    const std::string onTag = queue + "_on", offTag = queue + "_off";
+    Signal onOpened(onTag + "_opened"), offOpened(offTag + "_opened");
+    cvxtest::ChildProcess on = StartMember("nmq_add_after_abandon", {queue, onTag, "30"}, Reach::HeldOn);
+    cvxtest::ChildProcess off = StartMember("nmq_add_after_abandon", {queue, offTag, "40"}, Reach::HeldOff);
+    ASSERT_TRUE(onOpened.Wait());
+    ASSERT_TRUE(offOpened.Wait());
+
+    KillHolderWhileLocked(queue, [&] {
+        Signal onTrying(onTag + "_trying"), offTrying(offTag + "_trying");
+        go.Set();
+        ASSERT_TRUE(onTrying.Wait());
+        ASSERT_TRUE(offTrying.Wait());
+        Sleep(300);
+    });
+    int onFailed = on.Wait(), offFailed = off.Wait();
+    ASSERT_TRUE(onFailed == 0 || onFailed == 1) << onFailed;
+    ASSERT_TRUE(offFailed == 0 || offFailed == 1) << offFailed;
+    EXPECT_EQ(1, onFailed + offFailed) << "exactly one of the waiters meets the abandoned lock";
+
+    // Everyone carries on, this process too.
+    EXPECT_EQ(0u, CVU_NmqAdd(queue.c_str(), 50, "p", 1, 0));
+    std::vector<DWORD> types;
+    for (;;) {
+        DWORD type = 0, length = 0;
+        DWORD rc = CVU_NmqRemove(queue.c_str(), &type, nullptr, &length, NMQ_FRONT);
+        if (rc == 259) break;
+        ASSERT_EQ(0u, rc);
+        types.push_back(type);
+    }
+    std::sort(types.begin(), types.end());
+    std::vector<DWORD> expected = {onFailed ? 40u : 30u, 31, 41, 50};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, types);
     EXPECT_EQ(0u, CVU_NmqClose(handle));
 }
 

@@ -355,6 +355,35 @@ TEST_F(StatusTables, DamagedTablesAreRefusedAndChangeNothing)
     EXPECT_EQ(0u, CVU_IbdatClose(ibdat));
 }
 
+// Queries and updates of a table this process holds work through its handle
+// (unless switched off): they go ahead while an open or close elsewhere holds
+// the table's structure mutex.
+TEST_F(StatusTables, CallsOnHeldTablesTakeOnlyTheDataLock)
+{
+    NsmHandle *ibdat = nullptr, *rmdat = nullptr;
+    ASSERT_EQ(0u, CVU_IbdatCreate(2, 0, &ibdat));
+    ASSERT_EQ(0u, CVU_RmdatCreate(0, &rmdat));
+    {
+        StructureLockHolder holder(kIbdat, 3000);
+        ASSERT_FALSE(holder.Released());
+        EXPECT_EQ(0u, SetEntry("held", 5, IBDAT_F_ADD));
+        EXPECT_EQ(HeldPathOn(), !holder.Released());
+    }
+    {
+        StructureLockHolder holder(kRmdat, 3000);
+        ASSERT_FALSE(holder.Released());
+        DWORD value = 0;
+        EXPECT_EQ(0u, CVU_RmdatQuery(RMDAT_ITEM_STATE, 0, &value, sizeof value));
+        EXPECT_EQ(1u, value);
+        EXPECT_EQ(HeldPathOn(), !holder.Released());
+    }
+    DWORD value = 0;
+    EXPECT_EQ(0u, QueryEntry("HELD", &value));
+    EXPECT_EQ(5u, value);
+    EXPECT_EQ(0u, CVU_RmdatClose(rmdat));
+    EXPECT_EQ(0u, CVU_IbdatClose(ibdat));
+}
+
 // ---- across processes -------------------------------------------------------------
 
 // Publishes an entry and the RMDAT text, and reads back what the test wrote.

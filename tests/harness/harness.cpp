@@ -142,9 +142,9 @@ ChildProcess StartChild(const std::string &role, const std::vector<std::string> 
         return child;
     }
     if (child.done_) {
-        // A Unix program: Wine gives no process to wait on.
-        if (pi.hThread) CloseHandle(pi.hThread);
-        if (pi.hProcess) CloseHandle(pi.hProcess);
+        // A Unix program: Wine gives no process to wait on, and Wine 8 leaves
+        // whatever its stack held in the process and thread handles, often
+        // handles of this process that closing would take away.
         return child;
     }
     CloseHandle(pi.hThread);

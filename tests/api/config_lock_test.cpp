@@ -1,0 +1,91 @@
+// Exports that read and then write CVEX.INI wait for the configuration file
+// lock that another process (here: another thread holding the named mutex)
+// holds, and finish once it is released; pure readers do not wait.
+#include <cstring>
+#include <functional>
+
+#include "cvxutil.h"
+#include "harness/harness.h"
+
+using namespace cvxtest;
+
+namespace {
+
+constexpr char kMutexName[] = "CVX_ConfigFileLock";
+
+struct LockedCall {
+    const char *what;
+    std::function<void()> call;
+};
+
+struct Worker {
+    std::function<void()> call;
+    static DWORD WINAPI Run(LPVOID self)
+    {
+        static_cast<Worker *>(self)->call();
+        return 0;
+    }
+};
+
+// Runs call on a second thread while this thread holds the lock; returns
+// whether the call was still waiting after waitMs.
+bool WaitsForLock(const std::function<void()> &call, DWORD waitMs = 300)
+{
+    // Opened, not created owned: the library's own handle keeps it in being.
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kMutexName);
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
+    Worker worker{call};
+    HANDLE thread = CreateThread(nullptr, 0, Worker::Run, &worker, 0, nullptr);
+    bool waited = WaitForSingleObject(thread, waitMs) == WAIT_TIMEOUT;
+    ReleaseMutex(mutex);
+    EXPECT_EQ(WaitForSingleObject(thread, 8000), WAIT_OBJECT_0) << "the call never finished";
+    CloseHandle(thread);
+    CloseHandle(mutex);
+    return waited;
+}
+
+class ConfigLockExports : public CleanTest {};
+
+TEST_F(ConfigLockExports, WritersWaitForTheHolderThenFinish)
+{
+    WriteFileText(ini_, "[SERVER]\nGROUPS=1\nLOGSPACE=99999\n[GROUP1]\nNAME=Sales\nLINES=(L1)\n");
+    ClientSettings settings{};
+    settings.activityTimer = 12;
+    settings.timeout = 4;
+    GroupParams params{};
+    params.conferenceMode = CVU_CONFERENCE_F;
+    const LockedCall calls[] = {
+        {"AddGroup", [] { CVU_AddGroupA("Support", "L2\0", FALSE); }},
+        {"ModifyGroupLines", [] { CVU_ModifyGroupLinesA(CVU_GL_ADDLINE, "Sales", "L3"); }},
+        {"SetGroupParam", [&] { CVU_SetGroupParamA("Sales", CVU_GROUPPARAM_RECORD, &params, FALSE); }},
+        {"DeleteGroup", [] { CVU_DeleteGroupA("Support"); }},
+        {"PurgeEmptyGroups", [] { CVU_PurgeEmptyGroups(); }},
+        {"SetClientRedirection", [] { CVU_SetClientRedirection("COM3", "Sales"); }},
+        {"SetClientRedirectionEx", [] { CVU_SetClientRedirectionEx("COM4", "Sales", "desc"); }},
+        {"SetClientSettings", [&] { CVU_SetClientSettings(&settings); }},
+        {"GetLogBuffSize (repairs the file)", [] { CVU_GetLogBuffSize(); }},
+        {"GetBufferSpace (may repair)", [] { CVU_GetBufferSpace(); }},
+        {"GetInvalidConTime (may repair)", [] { CVU_GetInvalidConTime(); }},
+    };
+    for (const auto &c : calls) EXPECT_TRUE(WaitsForLock(c.call)) << c.what << " did not wait for the lock";
+
+    // Every call went through once the lock was free.
+    EXPECT_EQ(ReadFileText(ini_),
+              "[SERVER]\r\nGROUPS=1\r\nLOGSPACE=0\r\n[GROUP1]\r\nNAME=Sales\r\nLINES=(L1,L3)\r\nCONFERENCE=F\r\n"
+              "[CLIENT]\r\nREDIRECTPORTS=(3,4)\r\nCOM3DEST=Sales\r\nCOM4DEST=Sales\r\n[DESC]\r\n"
+              "Port3Desc=Redirected by Calvex\r\nPort4Desc=desc\r\n[SESSIONSPARMS]\r\nQUEUE=N\r\nRETRY=N\r\n"
+              "ACTIVITYTIMER=12\r\nTIMEOUT=4\r\n");
+}
+
+TEST_F(ConfigLockExports, ReadersDoNotWait)
+{
+    WriteFileText(ini_, "[SERVER]\nGROUPS=1\n[GROUP1]\nNAME=Sales\nLINES=(L1)\n");
+    char buffer[64];
+    DWORD count = 0;
+    EXPECT_FALSE(WaitsForLock([&] { CVU_EnumGroupsLinesA(CVU_ENUM_ALLGROUPS, nullptr, buffer, sizeof buffer, &count); }));
+    EXPECT_EQ(count, 1u);
+    EXPECT_FALSE(WaitsForLock([&] { CVU_GetGroupParamA("Sales", CVU_GROUPPARAM_NAME, buffer, sizeof buffer); }));
+    EXPECT_STREQ(buffer, "Sales");
+}
+
+}  // namespace
