@@ -16,7 +16,7 @@ cvx_say() { printf '%s\n' "$*"; }
 
 CVX_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
               binutils-mingw-w64-i686 cmake ninja-build wine wine64 googletest locales-all
-              clang libclang-rt-14-dev)
+              clang libclang-rt-14-dev llvm)
 
 cvx_install() {
     local missing=() p
