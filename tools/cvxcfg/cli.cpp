@@ -67,10 +67,10 @@ const OptionSpec kCommonOptions[] = {
 
 const OptionSpec *FindOption(const Command &command, const std::string &name)
 {
-    for (const OptionSpec &spec : command.options)
-        if (name == spec.name) return &spec;
-    for (const OptionSpec &spec : kCommonOptions)
-        if (name == spec.name) return &spec;
+    for (const OptionSpec &option : command.options)
+        if (name == option.name) return &option;
+    for (const OptionSpec &option : kCommonOptions)
+        if (name == option.name) return &option;
     return nullptr;
 }
 
@@ -126,13 +126,13 @@ void CommandTable::PrintHelp(const Command &command) const
     std::printf("usage: %s\n\n%s\n", UsageLine(command).c_str(), command.summary);
     if (command.details) std::printf("\n%s\n", command.details);
     std::printf("\noptions:\n");
-    auto print = [](const OptionSpec &spec) {
-        std::string head = std::string("--") + spec.name;
-        if (spec.valueName) head += std::string(" ") + spec.valueName;
-        std::printf("  %-26s %s\n", head.c_str(), spec.help);
+    auto print = [](const OptionSpec &option) {
+        std::string head = std::string("--") + option.name;
+        if (option.valueName) head += std::string(" ") + option.valueName;
+        std::printf("  %-26s %s\n", head.c_str(), option.help);
     };
-    for (const OptionSpec &spec : command.options) print(spec);
-    for (const OptionSpec &spec : kCommonOptions) print(spec);
+    for (const OptionSpec &option : command.options) print(option);
+    for (const OptionSpec &option : kCommonOptions) print(option);
 }
 
 int CommandTable::Run(int argc, char **argv)
@@ -205,12 +205,12 @@ int CommandTable::Dispatch(std::vector<std::string> words)
         size_t equals = name.find('=');
         bool hasValue = equals != std::string::npos;
         if (hasValue) value = name.substr(equals + 1), name.resize(equals);
-        const OptionSpec *spec = FindOption(*command, name);
-        if (!spec || word[1] != '-') FailUsage(call.Name() + ": unknown option " + Quote(word));
-        if (spec->valueName && !hasValue) {
-            if (i + 1 == words.size()) FailUsage(call.Name() + ": option --" + name + " needs " + spec->valueName);
+        const OptionSpec *option = FindOption(*command, name);
+        if (!option || word[1] != '-') FailUsage(call.Name() + ": unknown option " + Quote(word));
+        if (option->valueName && !hasValue) {
+            if (i + 1 == words.size()) FailUsage(call.Name() + ": option --" + name + " needs " + option->valueName);
             value = words[++i];
-        } else if (!spec->valueName && hasValue) {
+        } else if (!option->valueName && hasValue) {
             FailUsage(call.Name() + ": option --" + name + " takes no value, given " + Quote(value));
         }
         if (name == "help") help = true;
