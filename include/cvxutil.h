@@ -317,7 +317,9 @@ typedef struct ClientPortParams {
     char description[100]; /* Port<n>Desc */
 } ClientPortParams;
 #pragma pack(pop)
+#ifdef __cplusplus
 static_assert(sizeof(ClientPortParams) == 121, "ClientPortParams is 121 bytes");
+#endif
 
 /* Redirects a port (COM<n>) to a share or pool name, with a description;
  * a NULL or empty destination ends the redirection. 1 on success; 0 for a
@@ -349,7 +351,9 @@ typedef struct ClientSettings {
     WORD triggerCount;    /* characters in use, 0 to 16 */
 } ClientSettings;
 #pragma pack(pop)
+#ifdef __cplusplus
 static_assert(sizeof(ClientSettings) == 34, "ClientSettings is 34 bytes");
+#endif
 
 /* Reads the client's settings; out-of-range numbers read as their
  * defaults (30 and 3). 1, or 0 for a NULL record. */
@@ -401,7 +405,9 @@ typedef struct GroupParams {
     DWORD inbound;        /* non-zero: the group takes inbound calls */
 } GroupParams;
 #pragma pack(pop)
+#ifdef __cplusplus
 static_assert(sizeof(GroupParams) == 50, "GroupParams is 50 bytes");
+#endif
 
 /* Lists (names, each zero-terminated, closed by an empty string) of groups
  * or lines as selector says; *count (may be NULL) receives the number of

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "cvxutil.h"
+#include "frame/configlock.h"
 #include "korutil/korutil.h"
 #include "ports/portlist.h"
 #include "resources/resids.h"
@@ -66,6 +67,7 @@ extern "C" LPSTR WINAPI CVU_GetDefaultHiddenPool(LPSTR buffer)
 
 extern "C" BOOL WINAPI CVU_ShareCommPortA(LPCSTR port)
 {
+    ConfigLock lock;
     if (!port) return FALSE;
     SharedPortParams params{};
     CVU_GetDefaultPortConfig(&params.config);

@@ -8,6 +8,7 @@
 
 #include "client/portable/portlist.h"
 #include "client/redirect.h"
+#include "frame/configlock.h"
 #include "frame/frame.h"
 #include "frame/owners.h"
 #include "groups/groups.h"
@@ -192,6 +193,7 @@ extern "C" BOOL WINAPI CVU_GetSharedPortParams(LPCSTR portName, SharedPortParams
 
 extern "C" BOOL WINAPI CVU_ShareNewPort(const SharedPortParams *params)
 {
+    ConfigLock lock;
     if (!params) return FALSE;
     char portName[kPortNameSize], shareName[kShareNameSize];
     TakeField(portName, params->portName);
@@ -217,6 +219,7 @@ extern "C" BOOL WINAPI CVU_ShareNewPort(const SharedPortParams *params)
 
 extern "C" BOOL WINAPI CVU_UpdateSharedPortParams(const SharedPortParams *params, DWORD reserved)
 {
+    ConfigLock lock;
     if (!params) return FALSE;
     char portName[kPortNameSize];
     TakeField(portName, params->portName);
@@ -228,6 +231,7 @@ extern "C" BOOL WINAPI CVU_UpdateSharedPortParams(const SharedPortParams *params
 
 extern "C" BOOL WINAPI CVU_RenamePort(LPCSTR portName, LPCSTR oldName, LPCSTR newName)
 {
+    ConfigLock lock;
     // Both names must be share names: an empty old name would match every
     // port that is not redirected, and a new name longer than the record
     // holds would read back as another name.
@@ -252,6 +256,7 @@ extern "C" BOOL WINAPI CVU_RenamePort(LPCSTR portName, LPCSTR oldName, LPCSTR ne
 
 extern "C" BOOL WINAPI CVU_StopSharingPort(LPCSTR portName)
 {
+    ConfigLock lock;
     const char *file = GetServerConfigFile();
     char section[kLineSectionSize];
     UINT number = FindLineByPort(portName, section, file);

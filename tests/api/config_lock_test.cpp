@@ -77,6 +77,40 @@ TEST_F(ConfigLockExports, WritersWaitForTheHolderThenFinish)
               "ACTIVITYTIMER=12\r\nTIMEOUT=4\r\n");
 }
 
+TEST_F(ConfigLockExports, LineWritersWaitForTheHolderThenFinish)
+{
+    WriteFileText(ini_, "[SERVER]\nGROUPS=1\n[GROUP1]\nNAME=Sales\nLINES=(Fax)\n");
+    SharedPortParams fax{};
+    std::strcpy(fax.shareName, "Fax");
+    std::strcpy(fax.portName, "COM3");
+    CVU_GetDefaultPortConfig(&fax.config);
+    SharedPortParams data = fax;
+    std::strcpy(data.shareName, "Data");
+    std::strcpy(data.portName, "COM4");
+    SharedPortParams faster = fax;
+    faster.config.baudRate = 19200;
+    const LockedCall calls[] = {
+        {"ShareNewPort", [&] { CVU_ShareNewPort(&fax); }},
+        {"ShareNewPort (second line)", [&] { CVU_ShareNewPort(&data); }},
+        {"UpdateSharedPortParams", [&] { CVU_UpdateSharedPortParams(&faster, 0); }},
+        {"RenamePort", [] { CVU_RenamePort("COM3", "Fax", "Telefax"); }},
+        {"StopSharingPort", [] { CVU_StopSharingPort("COM4"); }},
+    };
+    for (const auto &c : calls) EXPECT_TRUE(WaitsForLock(c.call)) << c.what << " did not wait for the lock";
+
+    // Every call went through once the lock was free: one line left, renamed
+    // in its group, with the updated speed.
+    SharedPortParams read{};
+    ASSERT_TRUE(CVU_GetSharedPortParams("COM3", &read));
+    EXPECT_STREQ(read.shareName, "Telefax");
+    EXPECT_EQ(read.config.baudRate, 19200u);
+    EXPECT_FALSE(CVU_GetSharedPortParams("COM4", nullptr));
+    EXPECT_EQ(CVU_GetNumServerPorts(), 1);
+    char lines[64];
+    ASSERT_EQ(CVU_GetGroupParamA("Sales", CVU_GROUPPARAM_LINES, lines, sizeof lines), 0u);
+    EXPECT_STREQ(lines, "Telefax");
+}
+
 TEST_F(ConfigLockExports, ReadersDoNotWait)
 {
     WriteFileText(ini_, "[SERVER]\nGROUPS=1\n[GROUP1]\nNAME=Sales\nLINES=(L1)\n");
