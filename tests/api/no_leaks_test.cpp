@@ -7,23 +7,33 @@
 // the nine configuration calls about 60 ms (every profile write rewrites the
 // file), and each test must stay well inside the test timeout (about 5 s and
 // 20 s here). A leak of one handle per round still shows as hundreds.
+// CVX_SOAK=1 in the environment runs the full counts instead, for a soak run
+// outside the test suite.
 #define PSAPI_VERSION 2
 #include <windows.h>
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 
 #include "cvxutil.h"
 #include "harness/harness.h"
+#include "machine_ports.h"
 
 using namespace cvxtest;
 
 namespace {
 
-constexpr int kIpcCycles = 2000;
-constexpr int kConfigCycles = 300;
+bool Soak()
+{
+    char value[8] = "";
+    return GetEnvironmentVariableA("CVX_SOAK", value, sizeof value) && value[0] != '0';
+}
+const int kIpcCycles = Soak() ? 100000 : 2000;
+const int kConfigCycles = Soak() ? 10000 : 300;
+const int kPortCycles = Soak() ? 10000 : 300;
 // Private bytes may move with the heap's own bookkeeping; a leak of even a
 // few bytes per cycle over these counts stays above this.
 constexpr SIZE_T kMemoryMargin = 1024 * 1024;
@@ -135,6 +145,28 @@ TEST_F(NoLeaks, ConfigurationChanges)
         ASSERT_EQ(CVU_GetBufferSpace(), 6144 + i);
     });
     EXPECT_EQ(ReadFileText(ini_).find("GROUP1"), std::string::npos);
+}
+
+TEST_F(NoLeaks, PortEnumerationsAndLines)
+{
+    for (int p = 1; p <= 8; ++p) PutSerialEntry("Serial" + std::to_string(p), "COM" + std::to_string(p));
+    SharedPortParams line{};
+    std::strcpy(line.shareName, "Fax");
+    std::strcpy(line.portName, "COM3");
+    CVU_GetDefaultPortConfig(&line.config);
+    ExpectFlat("port lists, lines", kPortCycles, [&](int) {
+        // The first open builds the list from the registry; the last close frees it.
+        ASSERT_EQ(CVU_StartPortEnum(), 0u);
+        PortEnumRecord entry;
+        int listed = 0;
+        for (WORD index = 0; CVU_EnumPorts(&index, 0x8003, &entry) == 0;) ++listed;
+        ASSERT_EQ(CVU_EndPortEnum(), 0u);
+        ASSERT_EQ(listed, 8);
+        ASSERT_TRUE(CVU_ShareNewPort(&line));
+        ASSERT_TRUE(CVU_RenamePort("COM3", "Fax", "Telefax"));
+        ASSERT_TRUE(CVU_StopSharingPort("COM3"));
+    });
+    EXPECT_EQ(ReadFileText(ini_).find("LINE1"), std::string::npos);
 }
 
 }  // namespace

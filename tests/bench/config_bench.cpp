@@ -113,6 +113,30 @@ void Put(const std::string &section, const std::string &key, const std::string &
     WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), g_ini.c_str());
 }
 
+// The machine's serial ports, as the serial driver lists them: as many as
+// the port list holds.
+constexpr char kSerialEntries[] = "System\\CurrentControlSet\\Services\\Serial\\Parameters";
+constexpr int kMachinePorts = CVU_MAX_LISTED_PORTS;
+
+void MachinePorts(bool create)
+{
+    for (int p = 1; p <= kMachinePorts; ++p) {
+        std::string entry = std::string(kSerialEntries) + "\\CvxBenchSerial" + std::to_string(p);
+        if (!create) {
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry.c_str());
+            continue;
+        }
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS)
+            continue;
+        std::string port = "COM" + std::to_string(p);
+        RegSetValueExA(key, "DosDevices", 0, REG_SZ, reinterpret_cast<const BYTE *>(port.c_str()),
+                       DWORD(port.size() + 1));
+        RegCloseKey(key);
+    }
+}
+
 // n lines, each with its transmit set, n groups of up to 10 lines, 30
 // redirected ports, client settings with triggers.
 void BuildConfiguration(int n)
@@ -124,11 +148,11 @@ void BuildConfiguration(int n)
     for (int i = 1; i <= n; ++i) {
         std::string line = "LINE" + std::to_string(i);
         Put(line, "NAME", "Line" + std::to_string(i));
-        Put(line, "PORT", "COM" + std::to_string(i));
+        Put(line, "PORTNAME", "COM" + std::to_string(i));
         Put(line, "TRANSMIT", "Set" + std::to_string(i));
         std::string set = "TRANSMIT" + std::to_string(i);
         Put(set, "NAME", "Set" + std::to_string(i));
-        Put(set, "ALPARS", "(9600,8,N,1)");
+        Put(set, "ALPARS", "(9600,NONE,8,1)");
         Put(set, "FLOW", "(11H,13H)");
         std::string lines = "(";
         for (int j = 0; j < 10; ++j) lines += (j ? "," : "") + std::string("Line") + std::to_string((i + j) % n + 1);
@@ -179,6 +203,7 @@ int main(int argc, char **argv)
     RegSetValueExA(key, "Directory", 0, REG_SZ, reinterpret_cast<const BYTE *>(g_dir.c_str()),
                    DWORD(g_dir.size() + 1));
     RegCloseKey(key);
+    MachinePorts(true);
     HookImports(GetModuleHandleA("cvxutil.dll"));
 
     for (int s = 1; s <= 100; ++s) {
@@ -193,6 +218,11 @@ int main(int argc, char **argv)
     ClientPortParams portParams;
     ClientSettings settings;
     IbsServiceInfo info;
+    SharedPortParams line{}, spare{};
+    std::strcpy(spare.shareName, "Spare");
+    std::strcpy(spare.portName, "COM250");
+    CVU_GetDefaultPortConfig(&spare.config);
+    auto last = [](int n) { return "COM" + std::to_string(n); };
     const Call calls[] = {
         {"EnumGroupsLines all lines",
          [&](int) { CVU_EnumGroupsLinesA(CVU_ENUM_ALLLINES, nullptr, buffer, sizeof buffer, &count); }},
@@ -222,6 +252,26 @@ int main(int argc, char **argv)
              CVU_AddGroupA("Group1", "Line1\0", FALSE);
          }},
         {"PurgeEmptyGroups", [&](int) { CVU_PurgeEmptyGroups(); }},
+        {"GetSharedPortParams (last)", [&](int n) { CVU_GetSharedPortParams(last(n).c_str(), &line); }},
+        {"UpdateSharedPortParams (last)", [&](int) { CVU_UpdateSharedPortParams(&line, 0); }},
+        {"RenamePort (last) and back",
+         [&](int n) {
+             std::string old = line.shareName;
+             CVU_RenamePort(last(n).c_str(), old.c_str(), "Renamed");
+             CVU_RenamePort(last(n).c_str(), "Renamed", old.c_str());
+         }},
+        {"ShareNewPort (new, last)", [&](int) { CVU_ShareNewPort(&spare); }},
+        {"StopSharingPort (last)", [&](int) { CVU_StopSharingPort(spare.portName); }},
+        {"IsShareNameInUse (absent)", [&](int) { CVU_IsShareNameInUse("COM1", "NoSuchName"); }},
+        {"Port list open, walk, close",
+         [&](int) {
+             PortEnumRecord entry;
+             CVU_StartPortEnum();
+             for (WORD index = 0; CVU_EnumPorts(&index, 0x8003, &entry) == 0;) {
+             }
+             CVU_EndPortEnum();
+         }},
+        {"GetNextRedirectedPort", [&](int) { CVU_GetNextRedirectedPort(1); }},
         {"SetClientRedirection set", [&](int) { CVU_SetClientRedirection("COM30", "Group2"); }},
         {"GetClientPortParams", [&](int) { CVU_GetClientPortParams("COM30", &portParams); }},
         {"GetClientSettings", [&](int) { CVU_GetClientSettings(&settings); }},
@@ -273,6 +323,7 @@ int main(int argc, char **argv)
         std::printf("%-34s %9.2f %9.2f %9.2f   %s  %s  %s\n", calls[i].what, times[0][i], times[1][i], times[2][i],
                     counts[0][i].c_str(), counts[1][i].c_str(), counts[2][i].c_str());
 
+    MachinePorts(false);
     for (int s = 1; s <= 100; ++s) CVU_IbsDeleteService(("Svc" + std::to_string(s)).c_str());
     DeleteFileA(g_ini.c_str());
     RemoveDirectoryA(g_dir.c_str());

@@ -89,6 +89,7 @@ private:
 
 // Registration of each family's commands.
 void AddServerCommands(CommandTable &table);
+void AddPortCommands(CommandTable &table);
 void AddGroupCommands(CommandTable &table);
 void AddServiceCommands(CommandTable &table);
 void AddIpcCommands(CommandTable &table);

@@ -123,6 +123,21 @@ int Unredirect(Invocation &call)
     return kDone;
 }
 
+int NextPort(Invocation &call)
+{
+    long long first = call.args.empty() ? 1 : call.NumberArg(0, "the first port number");
+    if (first < 1 || first > 255) FailUsage("redirections next-port: the first port number is 1 to 255, not " + call.args[0]);
+    int port = CVU_GetNextRedirectedPort(static_cast<INT>(first));
+    if (call.json) {
+        Record record;
+        record.Number("number", port).Text("port", "COM" + std::to_string(port));
+        PrintRecord(call, record);
+    } else {
+        std::printf("COM%d\n", port);
+    }
+    return kDone;
+}
+
 }  // namespace
 
 void AddClientCommands(CommandTable &table)
@@ -139,6 +154,9 @@ void AddClientCommands(CommandTable &table)
     table.Add({"redirections", "add", "COMn DESTINATION", "redirect a port to a share or pool name", nullptr, 2, 2,
                {{"description", "TEXT", "description (default: the library's)"}}, Redirect});
     table.Add({"redirections", "remove", "COMn", "end a port's redirection", nullptr, 1, 1, {}, Unredirect});
+    table.Add({"redirections", "next-port", "[N]", "the first port from N on (default 1) that no port takes",
+               "A port is taken when this machine has it, a line names it or it is redirected.", 0, 1, {},
+               NextPort});
 }
 
 }  // namespace cvxcfg

@@ -5,6 +5,7 @@
 int main(int argc, char **argv)
 {
     cvxcfg::CommandTable table;
+    cvxcfg::AddPortCommands(table);
     cvxcfg::AddServerCommands(table);
     cvxcfg::AddGroupCommands(table);
     cvxcfg::AddServiceCommands(table);
