@@ -6,6 +6,8 @@
 
 #include <cvxutil.h>
 
+extern "C" int LinesFromC(void);
+
 int main()
 {
     char name[17];
@@ -31,5 +33,6 @@ int main()
     HINSTANCE resources = CVU_GetResourceInstance(FALSE);
     if (resources) LoadStringA(resources, 10215, pool, sizeof pool);
     std::printf("resource module: %s\n", resources && pool[0] ? "loaded" : "MISSING");
+    std::printf("from C: %d lines\n", LinesFromC());
     return length > 0 && sealed && resources && pool[0] ? 0 : 1;
 }
