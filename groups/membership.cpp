@@ -94,14 +94,30 @@ DWORD ListLinesNotInGroup(const char *group, char *list, DWORD size, DWORD *coun
 
 // ---- membership edits ----
 
-DWORD AddLine(const char *group, const char *line, const char *file)
+DWORD AddLineToSection(const char *section, const char *line, const char *file)
 {
-    char section[kGroupSectionSize], lines[kLineListSize];
-    if (kor::IsEmptyString(line) || !FindGroup(group, section, file)) return ERROR_INVALID_PARAMETER;
+    char lines[kLineListSize];
     ReadGroupLines(section, lines, sizeof lines, file);
     if (kor::MultiSzFind(line, lines)) return ERROR_SUCCESS;
     if (!kor::MultiSzAppend(line, lines, sizeof lines)) return ERROR_INSUFFICIENT_BUFFER;
     return WriteGroupLines(section, lines, file);
+}
+
+DWORD RemoveLineFromSection(const char *section, const char *line, const char *file)
+{
+    char lines[kLineListSize];
+    ReadGroupLines(section, lines, sizeof lines, file);
+    char *found = kor::MultiSzFind(line, lines);
+    if (!found) return ERROR_SUCCESS;
+    kor::MultiSzRemove(found);
+    return WriteGroupLines(section, lines, file);
+}
+
+DWORD AddLine(const char *group, const char *line, const char *file)
+{
+    char section[kGroupSectionSize];
+    if (kor::IsEmptyString(line) || !FindGroup(group, section, file)) return ERROR_INVALID_PARAMETER;
+    return AddLineToSection(section, line, file);
 }
 
 // Appends each entry of value that lines does not hold yet; false when the
@@ -128,13 +144,9 @@ DWORD AddLines(const char *group, const char *value, const char *file)
 
 DWORD RemoveLine(const char *group, const char *line, const char *file)
 {
-    char section[kGroupSectionSize], lines[kLineListSize];
+    char section[kGroupSectionSize];
     if (kor::IsEmptyString(line) || !FindGroup(group, section, file)) return ERROR_INVALID_PARAMETER;
-    ReadGroupLines(section, lines, sizeof lines, file);
-    char *found = kor::MultiSzFind(line, lines);
-    if (!found) return ERROR_SUCCESS;
-    kor::MultiSzRemove(found);
-    return WriteGroupLines(section, lines, file);
+    return RemoveLineFromSection(section, line, file);
 }
 
 DWORD RemoveLines(const char *group, const char *value, const char *file)
@@ -163,22 +175,39 @@ DWORD ReplaceLines(const char *group, const char *value, const char *file)
     return WriteGroupLines(section, lines, file);
 }
 
-// Operations 4 and 64: one line into or out of each listed group; the
-// groups' own results do not count.
+// Operations 4, 5, 64 and 80: one line into or out of each named group (every
+// group for a null list); the groups' own results do not count. A name
+// stands for the first group that bears it, as FindGroup would resolve it, so
+// a later group of the same name is left alone. All names are resolved in
+// one walk of the groups: looking each one up on its own would read every
+// group's NAME once per name.
+DWORD ForGroups(const char *line, const char *groups, bool add, const char *file)
+{
+    DWORD count = CountGroups(file);
+    std::vector<char> seen(size_t(count) * kGroupNameSize + 2);
+    kor::MultiSzInit(seen.data(), DWORD(seen.size()));
+    for (DWORD i = 1; i <= count; ++i) {
+        char section[kGroupSectionSize], name[kGroupNameSize];
+        std::snprintf(section, sizeof section, "GROUP%lu", static_cast<unsigned long>(i));
+        if (!GetPrivateProfileStringA(section, "NAME", "", name, sizeof name, file)) continue;
+        if (kor::MultiSzFind(name, seen.data())) continue;
+        kor::MultiSzAppend(name, seen.data(), DWORD(seen.size()));
+        if (groups && !kor::MultiSzFind(name, groups)) continue;
+        add ? AddLineToSection(section, line, file) : RemoveLineFromSection(section, line, file);
+    }
+    return ERROR_SUCCESS;
+}
+
 DWORD ForEachGroup(const char *line, const char *groups, bool add, const char *file)
 {
     if (kor::IsEmptyString(line) || kor::IsEmptyString(groups)) return ERROR_INVALID_PARAMETER;
-    for (const char *group = groups; *group; group = kor::MultiSzNext(group))
-        add ? AddLine(group, line, file) : RemoveLine(group, line, file);
-    return ERROR_SUCCESS;
+    return ForGroups(line, groups, add, file);
 }
 
 DWORD ForAllGroups(const char *line, bool add, const char *file)
 {
     if (kor::IsEmptyString(line)) return ERROR_INVALID_PARAMETER;
-    std::vector<char> groups = FetchNames(kGroups, file);
-    if (!groups[0]) return ERROR_SUCCESS;
-    return ForEachGroup(line, groups.data(), add, file);
+    return ForGroups(line, nullptr, add, file);
 }
 
 }  // namespace
