@@ -153,6 +153,30 @@ TEST_F(GroupModify, RemoveLineFromGroups)
     EXPECT_EQ(kLines, Text());
 }
 
+// A group's name stands for the first group that bears it in any case: a
+// later group of the same name, and a section without a name, are not
+// touched by the operations on many groups.
+TEST_F(GroupModify, ManyGroupsTakeTheFirstGroupOfEachName)
+{
+    auto file = [](const std::string &g1, const std::string &g2, const std::string &g3, const std::string &g4) {
+        return "[SERVER]\r\nLINES=3\r\nGROUPS=4\r\n[LINE1]\r\nNAME=L1\r\n[LINE2]\r\nNAME=L2\r\n"
+               "[LINE3]\r\nNAME=L3\r\n[GROUP1]\r\nNAME=Sales\r\n" + g1 + "[GROUP2]\r\n" + g2 +
+               "[GROUP3]\r\nNAME=SALES\r\n" + g3 + "[GROUP4]\r\nNAME=Support\r\n" + g4;
+    };
+    const std::string l1 = "LINES=(L1)\r\n", none;
+    ASSERT_TRUE(WriteFileText(ini_, file(none, "LINES=(L1)\r\n", l1, l1)));
+    EXPECT_EQ(0u, Modify(CVU_GL_ADDLINETOALLGROUPS, "L2", ""));
+    EXPECT_EQ(file("LINES=(L2)\r\n", "LINES=(L1)\r\n", l1, "LINES=(L1,L2)\r\n"), Text());
+    EXPECT_EQ(0u, Modify(CVU_GL_REMOVELINEFROMALLGROUPS, "L1", ""));
+    EXPECT_EQ(file("LINES=(L2)\r\n", "LINES=(L1)\r\n", l1, "LINES=(L2)\r\n"), Text());
+
+    // Named twice in the list, in two cases: still the first group only, once.
+    EXPECT_EQ(0u, Modify(CVU_GL_ADDLINETOGROUPS, "L3", List({"sales", "SALES", "Nobody"})));
+    EXPECT_EQ(file("LINES=(L2,L3)\r\n", "LINES=(L1)\r\n", l1, "LINES=(L2)\r\n"), Text());
+    EXPECT_EQ(0u, Modify(CVU_GL_REMOVELINEFROMGROUPS, "L2", List({"Support", "Sales"})));
+    EXPECT_EQ(file("LINES=(L3)\r\n", "LINES=(L1)\r\n", l1, none), Text());
+}
+
 TEST_F(GroupModify, ReplaceLines)
 {
     EXPECT_EQ(0u, Modify(CVU_GL_SETLINES, "G1", List({"L3", "L2", "l3"})));
