@@ -59,11 +59,7 @@ int SetClient(Invocation &call)
     if (timeout) s.timeout = *timeout;
     if (queue) s.queue = *queue;
     if (retry) s.retry = *retry;
-    if (triggers) {
-        std::memset(s.triggers, 0, sizeof s.triggers);
-        std::copy(triggers->begin(), triggers->end(), s.triggers);
-        s.triggerCount = static_cast<WORD>(triggers->size());
-    }
+    if (triggers) StoreTriggers(*triggers, s.triggers, &s.triggerCount);
     if (!CVU_SetClientSettings(&s)) FailRefused("client set: the library could not store the settings");
     PrintRecord(call, ClientRecord());
     return kDone;

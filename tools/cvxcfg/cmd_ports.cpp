@@ -195,11 +195,7 @@ int ShowOrSetLine(Invocation &call)
     if (dataBits) c.dataBits = *dataBits;
     if (stopBits) c.stopBits = *stopBits;
     if (flow) c.flow = *flow;
-    if (triggers) {
-        std::memset(c.triggers, 0, sizeof c.triggers);
-        std::copy(triggers->begin(), triggers->end(), c.triggers);
-        c.triggerCount = static_cast<WORD>(triggers->size());
-    }
+    if (triggers) StoreTriggers(*triggers, c.triggers, &c.triggerCount);
     if (inbound) line.inbound = *inbound;
     if (autobaud) line.autobaud = *autobaud;
     if (call.Has("modem")) std::memcpy(line.modem, wanted.modem, sizeof line.modem);

@@ -38,6 +38,12 @@ struct Invocation;
 // Trigger characters given as "0D,1B", "(0DH,1BH)" or "none": at most 16,
 // none twice; a usage failure names the text otherwise.
 std::vector<BYTE> ParseTriggers(const Invocation &call, const std::string &text);
+// Puts triggers (at most 16, from ParseTriggers) into a record's fields.
+inline void StoreTriggers(const std::vector<BYTE> &triggers, BYTE (&field)[16], WORD *count)
+{
+    for (size_t i = 0; i < sizeof field; ++i) field[i] = i < triggers.size() ? triggers[i] : 0;
+    *count = static_cast<WORD>(triggers.size());
+}
 // "0DH" for each of the first count characters.
 std::vector<std::string> TriggerWords(const BYTE *triggers, unsigned count);
 // A port name COM<n> (any case) as COM<n>, n 1 to 255; a usage failure
