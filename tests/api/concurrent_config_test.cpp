@@ -691,11 +691,19 @@ struct Findings {
         for (const auto &[kind, n] : counts) text += "  " + kind + ": " + std::to_string(n) + "\n";
         return text.empty() ? "  nothing\n" : text;
     }
-    std::string Details(size_t most = 60) const
+    std::vector<std::string> notes;  // the children's first surprises
+    // At most `most` details of each kind.
+    std::string Details(int most = 20) const
     {
         std::string text;
-        for (size_t i = 0; i < details.size() && i < most; ++i) text += "  " + details[i] + "\n";
-        if (details.size() > most) text += "  ... and " + std::to_string(details.size() - most) + " more\n";
+        std::map<std::string, int> shown;
+        size_t left = 0;
+        for (const std::string &detail : details) {
+            if (shown[detail.substr(0, detail.find(':'))]++ < most) text += "  " + detail + "\n";
+            else ++left;
+        }
+        if (left) text += "  ... and " + std::to_string(left) + " more\n";
+        for (const std::string &note : notes) text += "  " + note + "\n";
         return text;
     }
 };
@@ -924,7 +932,7 @@ protected:
         for (int child = 1; child <= kChildren; ++child) {
             const Model &m = models[child - 1];
             if (m.surprises) f.counts["surprising results"] += m.surprises;
-            for (const std::string &note : m.notes) f.details.push_back("child " + std::to_string(child) + ":" + note);
+            for (const std::string &note : m.notes) f.notes.push_back("child " + std::to_string(child) + ":" + note);
         }
         std::vector<Section> ini = ParseIni(ReadFileText(ini_));
         CheckLines(ini, models, f);
@@ -964,7 +972,15 @@ TEST_F(ConcurrentConfig, FourProcessesLeaveWhatTheirResultsSay)
 TEST_F(ConcurrentConfig, DISABLED_WithoutTheLock)
 {
     Findings f = Run(false);
-    std::printf("findings without the lock:\n%s%s", f.Summary().c_str(), f.Details(40).c_str());
+    std::printf("findings without the lock:\n%s%s", f.Summary().c_str(), f.Details(3).c_str());
+    std::vector<Section> ini = ParseIni(ReadFileText(ini_));
+    const Section *server = Find(ini, "SERVER");
+    const Section *common = Find(ini, "COMMON");
+    std::printf("the file at the end: %zu sections, %zu LINE, %zu GROUP, %zu TRANSMIT; SERVER LINES=%s GROUPS=%s, "
+                "COMMON TRANSMITSETS=%s\n",
+                ini.size(), Numbered(ini, "LINE").size(), Numbered(ini, "GROUP").size(),
+                Numbered(ini, "TRANSMIT").size(), server ? server->Text("LINES").c_str() : "-",
+                server ? server->Text("GROUPS").c_str() : "-", common ? common->Text("TRANSMITSETS").c_str() : "-");
 }
 
 }  // namespace
