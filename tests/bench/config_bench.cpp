@@ -224,6 +224,11 @@ int main(int argc, char **argv)
     CVU_GetDefaultPortConfig(&spare.config);
     auto last = [](int n) { return "COM" + std::to_string(n); };
     const Call calls[] = {
+        // The floor of every row: one profile read by hand, outside the library.
+        {"(one GetPrivateProfileString)",
+         [&](int) { GetPrivateProfileStringA("SERVER", "LINES", "", buffer, sizeof buffer, g_ini.c_str()); }},
+        {"(one WritePrivateProfileString)",
+         [&](int) { WritePrivateProfileStringA("COMMON", "BENCH", "1", g_ini.c_str()); }},
         {"EnumGroupsLines all lines",
          [&](int) { CVU_EnumGroupsLinesA(CVU_ENUM_ALLLINES, nullptr, buffer, sizeof buffer, &count); }},
         {"EnumGroupsLines all groups",
