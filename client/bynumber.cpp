@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cvxutil.h"
+#include "frame/configstore.h"
 #include "server/lines.h"
 
 namespace {
@@ -15,15 +16,17 @@ constexpr DWORD kTakenMask = PORTF_LOCAL | PORTF_REDIRECTED | PORTF_LINE;
 
 extern "C" BOOL WINAPI CVU_RedirectPortByNumber(INT port)
 {
-    if (port < 1) return FALSE;
+    cvx::ConfigCall call(cvx::ConfigCall::Mode::Change);
+    if (!call || port < 1) return FALSE;
     char portName[cvx::kPortNameSize], pool[cvx::kShareNameSize];
     std::snprintf(portName, sizeof portName, "COM%u", static_cast<unsigned>(port));
     CVU_GetPoolName(pool, FALSE);
-    return CVU_SetClientRedirection(portName, pool);
+    return call.Finish(CVU_SetClientRedirection(portName, pool), FALSE);
 }
 
 extern "C" INT WINAPI CVU_GetNextRedirectedPort(INT first)
 {
+    cvx::ConfigCall call(cvx::ConfigCall::Mode::Read);
     CVU_StartPortEnum();
     DWORD candidate = first < 1 ? 1 : static_cast<DWORD>(first);
     // Every hit starts the walk again, so the answer does not depend on the

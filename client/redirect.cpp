@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame/configlock.h"
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "korutil/korutil.h"
 #include "ports/driver95.h"
@@ -34,7 +34,7 @@ BOOL ReadDestination(const char *portName, char destination[kDestinationSize], c
     destination[0] = '\0';
     char key[kPortKeySize];
     if (GetPortDestKey(portName, key) < 1) return FALSE;
-    GetPrivateProfileStringA(kClientSection, key, "", destination, kDestinationSize, file);
+    ReadProfileText(kClientSection, key, "", destination, kDestinationSize, file);
     return TRUE;
 }
 
@@ -65,13 +65,13 @@ void RenamePortRedirection(const char *portName, const char *oldDestination, con
     char key[kPortKeySize];
     if (!IsPortRedirectedTo(portName, oldDestination, file)) return;
     GetPortDestKey(portName, key);
-    WritePrivateProfileStringA(kClientSection, key, newDestination, file);
+    WriteProfileText(kClientSection, key, newDestination, file);
 }
 
 DWORD ReadRedirectedPorts(DWORD ports[kMaxRedirectedPorts], const char *file)
 {
     char text[kPortListSize];
-    GetPrivateProfileStringA(kClientSection, kPortListKey, "", text, sizeof text, file);
+    ReadProfileText(kClientSection, kPortListKey, "", text, sizeof text, file);
     static_assert(sizeof(DWORD) == sizeof(uint32_t));
     return static_cast<DWORD>(
         portable::ParsePortList(text, reinterpret_cast<uint32_t *>(ports), kMaxRedirectedPorts));
@@ -95,10 +95,10 @@ BOOL UpdateRedirectedPorts(DWORD port, BOOL add, const char *file)
         --count;
     }
 
-    if (count == 0) return WritePrivateProfileStringA(kClientSection, nullptr, nullptr, file);
+    if (count == 0) return WriteProfileText(kClientSection, nullptr, nullptr, file);
     char text[kPortListSize];
     portable::FormatPortList(reinterpret_cast<const uint32_t *>(ports), count, text, sizeof text);
-    return WritePrivateProfileStringA(kClientSection, kPortListKey, text, file);
+    return WriteProfileText(kClientSection, kPortListKey, text, file);
 }
 
 }  // namespace cvx
@@ -107,10 +107,10 @@ using namespace cvx;
 
 extern "C" BOOL WINAPI CVU_SetClientRedirectionEx(LPCSTR portName, LPCSTR destination, TextRef description)
 {
-    ConfigLock lock;
+    ConfigCall call(ConfigCall::Mode::Change);
     char destKey[kPortKeySize];
     LONG port = GetPortDestKey(portName, destKey);
-    if (port < 1) return FALSE;
+    if (!call || port < 1) return FALSE;
 
     BOOL add = !kor::IsEmptyString(destination);
     char textBuffer[kTextBuffer];
@@ -125,9 +125,9 @@ extern "C" BOOL WINAPI CVU_SetClientRedirectionEx(LPCSTR portName, LPCSTR destin
 
     char descKey[kPortKeySize];
     FormatDescKey(descKey, port);
-    WritePrivateProfileStringA(kClientSection, destKey, destination, file);
-    WritePrivateProfileStringA(kDescSection, descKey, descriptionText, file);
-    return TRUE;
+    WriteProfileText(kClientSection, destKey, destination, file);
+    WriteProfileText(kDescSection, descKey, descriptionText, file);
+    return call.Finish(TRUE, FALSE);
 }
 
 extern "C" BOOL WINAPI CVU_SetClientRedirection(LPCSTR portName, LPCSTR destination)
@@ -137,6 +137,7 @@ extern "C" BOOL WINAPI CVU_SetClientRedirection(LPCSTR portName, LPCSTR destinat
 
 extern "C" BOOL WINAPI CVU_GetClientPortParams(LPCSTR portName, ClientPortParams *params)
 {
+    ConfigCall call(ConfigCall::Mode::Read);
     const char *file = GetServerConfigFile();
     if (!IsPortRedirected(portName, file)) return FALSE;
     if (!params) return TRUE;
@@ -146,7 +147,7 @@ extern "C" BOOL WINAPI CVU_GetClientPortParams(LPCSTR portName, ClientPortParams
     LONG port = GetPortDestKey(portName, destKey);
     if (port < 1) return FALSE;
     FormatDescKey(descKey, port);
-    GetPrivateProfileStringA(kClientSection, destKey, "", params->destination, sizeof params->destination, file);
-    GetPrivateProfileStringA(kDescSection, descKey, "", params->description, sizeof params->description, file);
+    ReadProfileText(kClientSection, destKey, "", params->destination, sizeof params->destination, file);
+    ReadProfileText(kDescSection, descKey, "", params->description, sizeof params->description, file);
     return TRUE;
 }

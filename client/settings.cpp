@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "client/portable/portlist.h"
-#include "frame/configlock.h"
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "korutil/korutil.h"
 #include "server/transmit.h"
@@ -19,33 +19,29 @@ constexpr LONG kActivityTimerDefault = 30;
 constexpr LONG kTimeoutDefault = 3;
 constexpr LONG kSettingMax = 99;
 constexpr DWORD kFlagSize = 20;
-constexpr DWORD kNumberSize = 20;
 constexpr DWORD kSetNameSize = 60;
 
 static_assert(sizeof(ClientSettings{}.triggers) == kMaxTriggers);
 
-// A number of 0 to 99; a missing, malformed, negative or larger value
-// gives fallback.
+// An integer read of 0 to 99; a missing or empty value, or one out of
+// range, gives fallback (text that is no number reads as 0).
 LONG ReadSetting(const char *key, LONG fallback, const char *file)
 {
-    char text[kNumberSize];
-    GetPrivateProfileStringA(kSection, key, "", text, sizeof text, file);
-    int32_t value = 0;
-    if (!portable::ParseDecimal(text, &value) || value < 0 || value > kSettingMax) return fallback;
-    return value;
+    INT value = static_cast<INT>(ReadProfileUInt(kSection, key, -1, file));
+    return value < 0 || value > kSettingMax ? fallback : value;
 }
 
 // Every value but "N" (in any case) counts as yes, an empty one included.
 DWORD ReadFlag(const char *key, const char *fallback, const char *file)
 {
     char text[kFlagSize];
-    GetPrivateProfileStringA(kSection, key, fallback, text, sizeof text, file);
+    ReadProfileText(kSection, key, fallback, text, sizeof text, file);
     return kor::CompareNoCase(text, "N") != 0;
 }
 
 void WriteFlag(const char *key, DWORD flag, const char *file)
 {
-    WritePrivateProfileStringA(kSection, key, flag ? "Y" : "N", file);
+    WriteProfileText(kSection, key, flag ? "Y" : "N", file);
 }
 
 }  // namespace
@@ -55,6 +51,7 @@ using namespace cvx;
 
 extern "C" BOOL WINAPI CVU_GetClientSettings(ClientSettings *settings)
 {
+    ConfigCall call(ConfigCall::Mode::Read);
     if (!settings) return FALSE;
     const char *file = GetServerConfigFile();
     std::memset(settings, 0, sizeof *settings);
@@ -64,15 +61,15 @@ extern "C" BOOL WINAPI CVU_GetClientSettings(ClientSettings *settings)
     settings->retry = ReadFlag("RETRY", "Y", file);
 
     char setName[kSetNameSize], section[kTransmitSectionSize];
-    GetPrivateProfileStringA(kSection, kTransmitKey, "", setName, sizeof setName, file);
+    ReadProfileText(kSection, kTransmitKey, "", setName, sizeof setName, file);
     if (FindTransmitSet(setName, section, file)) settings->triggerCount = ReadTriggers(section, settings->triggers, file);
     return TRUE;
 }
 
 extern "C" BOOL WINAPI CVU_SetClientSettings(const ClientSettings *settings)
 {
-    ConfigLock lock;
-    if (!settings) return FALSE;
+    ConfigCall call(ConfigCall::Mode::Change);
+    if (!call || !settings) return FALSE;
     const char *file = GetServerConfigFile();
     WriteFlag("QUEUE", settings->queue, file);
     WriteFlag("RETRY", settings->retry, file);
@@ -80,17 +77,17 @@ extern "C" BOOL WINAPI CVU_SetClientSettings(const ClientSettings *settings)
     WriteProfileUInt(kSection, "TIMEOUT", static_cast<DWORD>(settings->timeout), file);
 
     char setName[kSetNameSize], section[kTransmitSectionSize];
-    GetPrivateProfileStringA(kSection, kTransmitKey, "", setName, sizeof setName, file);
+    ReadProfileText(kSection, kTransmitKey, "", setName, sizeof setName, file);
     if (settings->triggerCount == 0) {
         // The set goes unless a line names it too; the reference goes anyway.
         ReleaseTransmitSet(setName, file);
-        WritePrivateProfileStringA(kSection, kTransmitKey, nullptr, file);
-        return TRUE;
+        WriteProfileText(kSection, kTransmitKey, nullptr, file);
+        return call.Finish(TRUE, FALSE);
     }
     if (!FindTransmitSet(setName, section, file)) CreateTransmitSet(kSection, section, file);
     // The record holds no more than its array: a larger count is not read
     // beyond it.
     uint16_t count = settings->triggerCount < kMaxTriggers ? settings->triggerCount : kMaxTriggers;
     WriteTriggers(section, settings->triggers, count, file);
-    return TRUE;
+    return call.Finish(TRUE, FALSE);
 }

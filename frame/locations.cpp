@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "korutil/korutil.h"
 
@@ -77,42 +79,44 @@ BOOL WriteProfileUInt(const char *section, const char *key, DWORD value, const c
 {
     char text[12];
     portable::FormatUInt(text, value);
-    return WritePrivateProfileStringA(section, key, text, file);
+    return WriteProfileText(section, key, text, file);
 }
 
 BOOL ListSectionKeys(const char *section, char *buffer, DWORD size, DWORD *count, const char *file)
 {
     if (count) *count = 0;
     if (!buffer || size < 16) return FALSE;
-    std::memset(buffer, 0, size);
-    GetPrivateProfileStringA(section, nullptr, "", buffer, size, file);
-    size_t listSize = kor::MultiSzSize(buffer);
-    if (listSize >= size) return FALSE;  // the list may have been cut
-    size_t entries = kor::MultiSzCount(buffer);
-    size_t arrayBytes = (entries + 1) * sizeof(char *);
+    std::vector<std::string> keys = ProfileKeys(section, file);
+    size_t listSize = 1;
+    for (const std::string &key : keys) listSize += key.size() + 1;
+    size_t arrayBytes = (keys.size() + 1) * sizeof(char *);
     if (arrayBytes + listSize > size) return FALSE;
-    std::memmove(buffer + arrayBytes, buffer, listSize);
-    kor::MultiSzToArray(buffer + arrayBytes, reinterpret_cast<char **>(buffer), arrayBytes);
-    if (count) *count = static_cast<DWORD>(entries);
+    char **array = reinterpret_cast<char **>(buffer);
+    char *text = buffer + arrayBytes;
+    for (const std::string &key : keys) {
+        *array++ = text;
+        std::memcpy(text, key.c_str(), key.size() + 1);
+        text += key.size() + 1;
+    }
+    *array = nullptr;
+    *text = '\0';
+    if (count) *count = static_cast<DWORD>(keys.size());
     return TRUE;
 }
 
 BOOL CopySection(const char *destination, const char *source, const char *const *keys, const char *file)
 {
-    std::vector<char> listing;
-    if (!keys) {
-        listing.resize(512);
-        if (!ListSectionKeys(source, listing.data(), DWORD(listing.size()), nullptr, file)) return FALSE;
-        keys = reinterpret_cast<const char *const *>(listing.data());
-    }
-    for (; *keys; ++keys) {
-        if (!**keys) continue;
-        char value[512];
-        GetPrivateProfileStringA(source, *keys, kAbsentMarker, value, sizeof value, file);
-        if (std::strcmp(value, kAbsentMarker) == 0)
-            WritePrivateProfileStringA(destination, *keys, nullptr, file);
-        else
-            WritePrivateProfileStringA(destination, *keys, value, file);
+    std::vector<std::string> listed;
+    if (!keys) listed = ProfileKeys(source, file);
+    auto copy = [&](const char *key) {
+        std::string value = ProfileValue(source, key, kAbsentMarker, file);
+        WriteProfileText(destination, key, value == kAbsentMarker ? nullptr : value.c_str(), file);
+    };
+    if (keys) {
+        for (; *keys; ++keys)
+            if (**keys) copy(*keys);
+    } else {
+        for (const std::string &key : listed) copy(key.c_str());
     }
     return TRUE;
 }

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "frame/configlock.h"
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "korutil/korutil.h"
 #include "server/sections.h"
@@ -26,7 +26,7 @@ void WriteGroupCount(DWORD count, const char *file)
 {
     char text[12];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(count));
-    WritePrivateProfileStringA(kServer, "GROUPS", text, file);
+    WriteProfileText(kServer, "GROUPS", text, file);
 }
 
 bool HasLines(const char *section, const char *file)
@@ -53,7 +53,7 @@ UINT FindGroup(const char *name, char *section, const char *file)
     for (DWORD i = 1; i <= count; ++i) {
         char candidate[kGroupSectionSize], groupName[kGroupNameSize];
         GroupSection(candidate, i);
-        if (!GetPrivateProfileStringA(candidate, "NAME", "", groupName, sizeof groupName, file)) continue;
+        if (!ReadProfileText(candidate, "NAME", "", groupName, sizeof groupName, file)) continue;
         if (kor::CompareNoCase(groupName, name) == 0) {
             if (section) kor::CopyStringLimited(candidate, section, kGroupSectionSize);
             return i;
@@ -71,7 +71,7 @@ DWORD ReadGroupLines(const char *section, char *list, DWORD size, const char *fi
 {
     if (!kor::MultiSzInit(list, size)) return ERROR_INSUFFICIENT_BUFFER;
     char text[kLineListSize];
-    if (!GetPrivateProfileStringA(section, "LINES", "", text, sizeof text, file)) return ERROR_SUCCESS;
+    if (!ReadProfileText(section, "LINES", "", text, sizeof text, file)) return ERROR_SUCCESS;
     return ParseLineList(text, list, size) == LineListParse::Full ? ERROR_INSUFFICIENT_BUFFER : ERROR_SUCCESS;
 }
 
@@ -81,7 +81,7 @@ DWORD WriteGroupLines(const char *section, const char *list, const char *file)
     int count = FormatLineList(list, text, sizeof text);
     if (count == portable::kLineListTooLong) return ERROR_INSUFFICIENT_BUFFER;
     if (count < 0) return ERROR_INVALID_PARAMETER;
-    if (!WritePrivateProfileStringA(section, "LINES", count ? text : nullptr, file)) return GetLastError();
+    if (!WriteProfileText(section, "LINES", count ? text : nullptr, file)) return GetLastError();
     return ERROR_SUCCESS;
 }
 
@@ -91,7 +91,8 @@ using namespace cvx;
 
 extern "C" DWORD WINAPI CVU_AddGroupA(LPCSTR name, LPCSTR lines, BOOL replace)
 {
-    ConfigLock lock;
+    ConfigCall call(ConfigCall::Mode::Change);
+    if (!call) return GetLastError();
     if (!IsStorableGroupName(name)) return ERROR_INVALID_PARAMETER;
     // Lines that cannot be stored are refused before anything is written.
     char text[kLineListSize];
@@ -101,43 +102,45 @@ extern "C" DWORD WINAPI CVU_AddGroupA(LPCSTR name, LPCSTR lines, BOOL replace)
 
     const char *file = GetServerConfigFile();
     char section[kGroupSectionSize];
-    if (FindGroup(name, section, file)) return replace ? WriteGroupLines(section, lines, file) : ERROR_SUCCESS;
+    if (FindGroup(name, section, file))
+        return replace ? call.FinishCode(WriteGroupLines(section, lines, file)) : ERROR_SUCCESS;
 
     DWORD number = CountGroups(file) + 1;
     GroupSection(section, number);
     // A section beyond the count is left over from an interrupted deletion;
     // the new group must not inherit its keys.
-    WritePrivateProfileStringA(section, nullptr, nullptr, file);
-    if (!WritePrivateProfileStringA(section, "NAME", name, file)) return GetLastError();
+    WriteProfileText(section, nullptr, nullptr, file);
+    if (!WriteProfileText(section, "NAME", name, file)) return GetLastError();
     WriteGroupLines(section, lines, file);
     WriteGroupCount(number, file);
-    return ERROR_SUCCESS;
+    return call.FinishCode(ERROR_SUCCESS);
 }
 
 extern "C" DWORD WINAPI CVU_DeleteGroupA(LPCSTR name)
 {
-    ConfigLock lock;
+    ConfigCall call(ConfigCall::Mode::Change);
+    if (!call) return GetLastError();
     const char *file = GetServerConfigFile();
     char section[kGroupSectionSize];
     UINT number = FindGroup(name, section, file);
     if (!number) return ERROR_INVALID_PARAMETER;
 
     DWORD count = CountGroups(file);
-    if (!WritePrivateProfileStringA(section, nullptr, nullptr, file)) return GetLastError();
+    WriteProfileText(section, nullptr, nullptr, file);
     for (DWORD j = number; j < count; ++j) {
         char to[kGroupSectionSize], from[kGroupSectionSize];
         GroupSection(to, j);
         GroupSection(from, j + 1);
-        CopySection(to, from, nullptr, file);
-        WritePrivateProfileStringA(from, nullptr, nullptr, file);
+        MoveProfileSection(from, to, file);
     }
     WriteGroupCount(count - 1, file);
-    return ERROR_SUCCESS;
+    return call.FinishCode(ERROR_SUCCESS);
 }
 
 extern "C" DWORD WINAPI CVU_PurgeEmptyGroups(void)
 {
-    ConfigLock lock;
+    ConfigCall call(ConfigCall::Mode::Change);
+    if (!call) return GetLastError();
     const char *file = GetServerConfigFile();
     DWORD count = CountGroups(file);
     DWORD kept = 0;
@@ -145,15 +148,14 @@ extern "C" DWORD WINAPI CVU_PurgeEmptyGroups(void)
         char section[kGroupSectionSize];
         GroupSection(section, i);
         if (!HasLines(section, file)) {
-            WritePrivateProfileStringA(section, nullptr, nullptr, file);
+            WriteProfileText(section, nullptr, nullptr, file);
             continue;
         }
         if (++kept == i) continue;
         char to[kGroupSectionSize];
         GroupSection(to, kept);
-        CopySection(to, section, nullptr, file);
-        WritePrivateProfileStringA(section, nullptr, nullptr, file);
+        MoveProfileSection(section, to, file);
     }
     if (kept != count) WriteGroupCount(kept, file);
-    return ERROR_SUCCESS;
+    return call.FinishCode(ERROR_SUCCESS);
 }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "frame/configlock.h"
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "groups/groups.h"
 #include "korutil/korutil.h"
@@ -27,7 +27,7 @@ DWORD ListNames(const SectionList &kind, char *list, DWORD size, DWORD *count, c
     for (DWORD i = 1; i <= sections; ++i) {
         char section[kGroupSectionSize], name[kGroupNameSize];
         std::snprintf(section, sizeof section, "%s%lu", kind.prefix, static_cast<unsigned long>(i));
-        if (!GetPrivateProfileStringA(section, "NAME", "", name, sizeof name, file)) continue;
+        if (!ReadProfileText(section, "NAME", "", name, sizeof name, file)) continue;
         if (!kor::MultiSzAppend(name, list, size)) return ERROR_INSUFFICIENT_BUFFER;
         ++*count;
     }
@@ -55,14 +55,16 @@ DWORD AppendAll(const char *entries, char *list, DWORD size, DWORD *count)
 
 DWORD ListGroupsByLine(const char *line, bool holding, char *list, DWORD size, DWORD *count, const char *file)
 {
-    if (kor::IsEmptyString(line) || !kor::MultiSzInit(list, size)) return ERROR_INVALID_PARAMETER;
+    if (!kor::MultiSzInit(list, size)) return ERROR_INVALID_PARAMETER;
+    // No group holds an empty name.
+    bool named = !kor::IsEmptyString(line);
     DWORD groups = CountGroups(file);
     for (DWORD i = 1; i <= groups; ++i) {
         char section[kGroupSectionSize], name[kGroupNameSize], lines[kLineListSize];
         std::snprintf(section, sizeof section, "GROUP%lu", static_cast<unsigned long>(i));
-        if (!GetPrivateProfileStringA(section, "NAME", "", name, sizeof name, file)) continue;
+        if (!ReadProfileText(section, "NAME", "", name, sizeof name, file)) continue;
         ReadGroupLines(section, lines, sizeof lines, file);
-        if ((kor::MultiSzFind(line, lines) != nullptr) != holding) continue;
+        if ((named && kor::MultiSzFind(line, lines) != nullptr) != holding) continue;
         if (!kor::MultiSzAppend(name, list, size)) return ERROR_INSUFFICIENT_BUFFER;
         ++*count;
     }
@@ -189,7 +191,7 @@ DWORD ForGroups(const char *line, const char *groups, bool add, const char *file
     for (DWORD i = 1; i <= count; ++i) {
         char section[kGroupSectionSize], name[kGroupNameSize];
         std::snprintf(section, sizeof section, "GROUP%lu", static_cast<unsigned long>(i));
-        if (!GetPrivateProfileStringA(section, "NAME", "", name, sizeof name, file)) continue;
+        if (!ReadProfileText(section, "NAME", "", name, sizeof name, file)) continue;
         if (kor::MultiSzFind(name, seen.data())) continue;
         kor::MultiSzAppend(name, seen.data(), DWORD(seen.size()));
         if (groups && !kor::MultiSzFind(name, groups)) continue;
@@ -210,32 +212,8 @@ DWORD ForAllGroups(const char *line, bool add, const char *file)
     return ForGroups(line, nullptr, add, file);
 }
 
-}  // namespace
-}  // namespace cvx
-
-using namespace cvx;
-
-extern "C" DWORD WINAPI CVU_EnumGroupsLinesA(INT selector, LPCSTR name, LPSTR buffer, DWORD size, DWORD *count)
+DWORD ModifyGroupLines(INT operation, const char *name, const char *value, const char *file)
 {
-    const char *file = GetServerConfigFile();
-    DWORD entries = 0, rc;
-    switch (selector) {
-    case CVU_ENUM_ALLGROUPS: rc = ListNames(kGroups, buffer, size, &entries, file); break;
-    case CVU_ENUM_GROUPSWITHLINE: rc = ListGroupsByLine(name, true, buffer, size, &entries, file); break;
-    case CVU_ENUM_GROUPSWITHOUTLINE: rc = ListGroupsByLine(name, false, buffer, size, &entries, file); break;
-    case CVU_ENUM_ALLLINES: rc = ListNames(kLines, buffer, size, &entries, file); break;
-    case CVU_ENUM_LINESOFGROUP: rc = ListLinesOfGroup(name, buffer, size, &entries, file); break;
-    case CVU_ENUM_LINESNOTINGROUP: rc = ListLinesNotInGroup(name, buffer, size, &entries, file); break;
-    default: rc = ERROR_INVALID_PARAMETER; break;
-    }
-    if (count) *count = entries;
-    return rc;
-}
-
-extern "C" DWORD WINAPI CVU_ModifyGroupLinesA(INT operation, LPCSTR name, LPCSTR value)
-{
-    ConfigLock lock;
-    const char *file = GetServerConfigFile();
     switch (operation) {
     case CVU_GL_ADDLINE: return AddLine(name, value, file);
     case CVU_GL_ADDLINES: return AddLines(name, value, file);
@@ -254,4 +232,34 @@ extern "C" DWORD WINAPI CVU_ModifyGroupLinesA(INT operation, LPCSTR name, LPCSTR
     case CVU_GL_SETLINES: return ReplaceLines(name, value, file);
     default: return ERROR_INVALID_PARAMETER;
     }
+}
+
+}  // namespace
+}  // namespace cvx
+
+using namespace cvx;
+
+extern "C" DWORD WINAPI CVU_EnumGroupsLinesA(INT selector, LPCSTR name, LPSTR buffer, DWORD size, DWORD *count)
+{
+    ConfigCall call(ConfigCall::Mode::Read);
+    const char *file = GetServerConfigFile();
+    DWORD entries = 0, rc;
+    switch (selector) {
+    case CVU_ENUM_ALLGROUPS: rc = ListNames(kGroups, buffer, size, &entries, file); break;
+    case CVU_ENUM_GROUPSWITHLINE: rc = ListGroupsByLine(name, true, buffer, size, &entries, file); break;
+    case CVU_ENUM_GROUPSWITHOUTLINE: rc = ListGroupsByLine(name, false, buffer, size, &entries, file); break;
+    case CVU_ENUM_ALLLINES: rc = ListNames(kLines, buffer, size, &entries, file); break;
+    case CVU_ENUM_LINESOFGROUP: rc = ListLinesOfGroup(name, buffer, size, &entries, file); break;
+    case CVU_ENUM_LINESNOTINGROUP: rc = ListLinesNotInGroup(name, buffer, size, &entries, file); break;
+    default: rc = ERROR_INVALID_PARAMETER; break;
+    }
+    if (count) *count = entries;
+    return rc;
+}
+
+extern "C" DWORD WINAPI CVU_ModifyGroupLinesA(INT operation, LPCSTR name, LPCSTR value)
+{
+    ConfigCall call(ConfigCall::Mode::Change);
+    if (!call) return GetLastError();
+    return call.FinishCode(ModifyGroupLines(operation, name, value, GetServerConfigFile()));
 }

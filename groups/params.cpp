@@ -4,7 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "frame/configlock.h"
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "groups/groups.h"
 #include "korutil/korutil.h"
@@ -18,7 +18,7 @@ constexpr DWORD kKeyTextSize = 64;
 DWORD ReadConferenceMode(const char *section, const char *file)
 {
     char text[kKeyTextSize];
-    GetPrivateProfileStringA(section, "CONFERENCE", "", text, sizeof text, file);
+    ReadProfileText(section, "CONFERENCE", "", text, sizeof text, file);
     if (kor::CompareNoCase(text, "H") == 0) return CVU_CONFERENCE_H;
     if (kor::CompareNoCase(text, "F") == 0) return CVU_CONFERENCE_F;
     return CVU_CONFERENCE_NONE;
@@ -28,29 +28,29 @@ void ReadParams(const char *section, GroupParams *params, const char *file)
 {
     std::memset(params, 0, sizeof *params);
     params->conferenceMode = ReadConferenceMode(section, file);
-    GetPrivateProfileStringA(section, "CALLFWD", "", params->callForward, sizeof params->callForward, file);
-    GetPrivateProfileStringA(section, "PHONE", "", params->phone, sizeof params->phone, file);
+    ReadProfileText(section, "CALLFWD", "", params->callForward, sizeof params->callForward, file);
+    ReadProfileText(section, "PHONE", "", params->phone, sizeof params->phone, file);
     char inbound[kKeyTextSize];
-    params->inbound = GetPrivateProfileStringA(section, "INBOUND", "", inbound, sizeof inbound, file) ? 1 : 0;
+    params->inbound = ReadProfileText(section, "INBOUND", "", inbound, sizeof inbound, file) ? 1 : 0;
 }
 
 // Writes text as key, or deletes the key when text is empty.
 void WriteOrDelete(const char *section, const char *key, const char *text, const char *file)
 {
-    WritePrivateProfileStringA(section, key, kor::IsEmptyString(text) ? nullptr : text, file);
+    WriteProfileText(section, key, kor::IsEmptyString(text) ? nullptr : text, file);
 }
 
 void WriteParams(const char *section, const GroupParams *params, const char *file)
 {
     if (!params) {
         for (const char *key : {"INBOUND", "CALLFWD", "PHONE", "CONFERENCE"})
-            WritePrivateProfileStringA(section, key, nullptr, file);
+            WriteProfileText(section, key, nullptr, file);
         return;
     }
     const char *mode = params->conferenceMode == CVU_CONFERENCE_H   ? "H"
                        : params->conferenceMode == CVU_CONFERENCE_F ? "F"
                                                                     : nullptr;
-    WritePrivateProfileStringA(section, "CONFERENCE", mode, file);
+    WriteProfileText(section, "CONFERENCE", mode, file);
     // A field the caller left unterminated is cut to what reads back.
     char callForward[sizeof params->callForward], phone[sizeof params->phone];
     kor::CopySubstring(params->callForward, sizeof params->callForward, callForward, sizeof callForward);
@@ -58,34 +58,14 @@ void WriteParams(const char *section, const GroupParams *params, const char *fil
     WriteOrDelete(section, "CALLFWD", callForward, file);
     WriteOrDelete(section, "PHONE", phone, file);
     if (!params->inbound) {
-        WritePrivateProfileStringA(section, "INBOUND", nullptr, file);
+        WriteProfileText(section, "INBOUND", nullptr, file);
         return;
     }
     // INBOUND holds the group's line count at the time of writing.
     char lines[kLineListSize], count[12];
     ReadGroupLines(section, lines, sizeof lines, file);
     std::snprintf(count, sizeof count, "%d", static_cast<int>(kor::MultiSzCount(lines)));
-    WritePrivateProfileStringA(section, "INBOUND", count, file);
-}
-
-// What a value must be for a selector, checked before a group is created.
-DWORD CheckValue(UINT group, INT selector, const void *value, const char *file)
-{
-    if (selector == CVU_GROUPPARAM_NAME) {
-        const char *name = static_cast<const char *>(value);
-        if (kor::IsEmptyString(name) || kor::StringSize(name) > kGroupNameSize) return ERROR_INVALID_PARAMETER;
-        // Two groups of one name could never be told apart.
-        UINT other = FindGroup(name, nullptr, file);
-        if (other && other != group) return ERROR_ALREADY_EXISTS;
-    } else if (selector == CVU_GROUPPARAM_LINES) {
-        char text[kLineListSize];
-        int count = FormatLineList(static_cast<const char *>(value), text, sizeof text);
-        if (count == portable::kLineListTooLong) return ERROR_INSUFFICIENT_BUFFER;
-        if (count < 0) return ERROR_INVALID_PARAMETER;
-    } else if (selector != CVU_GROUPPARAM_RECORD) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    return ERROR_SUCCESS;
+    WriteProfileText(section, "INBOUND", count, file);
 }
 
 }  // namespace
@@ -95,6 +75,7 @@ using namespace cvx;
 
 extern "C" DWORD WINAPI CVU_GetGroupParamA(LPCSTR name, INT selector, void *buffer, DWORD size)
 {
+    ConfigCall call(ConfigCall::Mode::Read);
     const char *file = GetServerConfigFile();
     char section[kGroupSectionSize];
     if (!FindGroup(name, section, file)) return ERROR_INVALID_PARAMETER;
@@ -102,7 +83,7 @@ extern "C" DWORD WINAPI CVU_GetGroupParamA(LPCSTR name, INT selector, void *buff
     switch (selector) {
     case CVU_GROUPPARAM_NAME:
         if (!kor::CheckBuffer(buffer, size, kNameBufferMin)) return ERROR_INSUFFICIENT_BUFFER;
-        GetPrivateProfileStringA(section, "NAME", "", static_cast<char *>(buffer), size, file);
+        ReadProfileText(section, "NAME", "", static_cast<char *>(buffer), size, file);
         return ERROR_SUCCESS;
     case CVU_GROUPPARAM_LINES:
         return ReadGroupLines(section, static_cast<char *>(buffer), size, file);
@@ -117,22 +98,23 @@ extern "C" DWORD WINAPI CVU_GetGroupParamA(LPCSTR name, INT selector, void *buff
 
 extern "C" DWORD WINAPI CVU_SetGroupParamA(LPCSTR name, INT selector, const void *value, BOOL create)
 {
-    ConfigLock lock;
+    ConfigCall call(ConfigCall::Mode::Change);
+    if (!call) return GetLastError();
     if (kor::IsEmptyString(name)) return ERROR_INVALID_PARAMETER;
     const char *file = GetServerConfigFile();
     char section[kGroupSectionSize];
-    UINT group = FindGroup(name, section, file);
-    if (DWORD rc = CheckValue(group, selector, value, file)) return rc;
-    if (!group) {
+    if (!FindGroup(name, section, file)) {
         if (!create) return ERROR_INVALID_PARAMETER;
         if (DWORD rc = CVU_AddGroupA(name, nullptr, FALSE)) return rc;
         if (!FindGroup(name, section, file)) return ERROR_INVALID_PARAMETER;
     }
 
-    // The writes' own results are not reported: the group exists.
+    // The writes' own results are not reported: the group exists. A list
+    // too long to store is not written at all.
     switch (selector) {
     case CVU_GROUPPARAM_NAME:
-        WritePrivateProfileStringA(section, "NAME", static_cast<const char *>(value), file);
+        if (kor::IsEmptyString(static_cast<const char *>(value))) return ERROR_INVALID_PARAMETER;
+        WriteProfileText(section, "NAME", static_cast<const char *>(value), file);
         break;
     case CVU_GROUPPARAM_LINES:
         WriteGroupLines(section, static_cast<const char *>(value), file);
@@ -140,6 +122,8 @@ extern "C" DWORD WINAPI CVU_SetGroupParamA(LPCSTR name, INT selector, const void
     case CVU_GROUPPARAM_RECORD:
         WriteParams(section, static_cast<const GroupParams *>(value), file);
         break;
+    default:
+        return ERROR_INVALID_PARAMETER;
     }
-    return ERROR_SUCCESS;
+    return call.FinishCode(ERROR_SUCCESS);
 }

@@ -9,6 +9,7 @@
 
 #include "client/redirect.h"
 #include "cvxutil.h"
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "korutil/korutil.h"
 #include "resources/resids.h"
@@ -46,7 +47,7 @@ bool FindSharingLine(const char *portName, char *shareName, const char *file)
 {
     char section[kLineSectionSize];
     if (!FindLineByPort(portName, section, file)) return false;
-    GetPrivateProfileStringA(section, "NAME", "", shareName, kShareNameSize, file);
+    ReadProfileText(section, "NAME", "", shareName, kShareNameSize, file);
     return true;
 }
 
@@ -88,7 +89,7 @@ void AddLinePorts(const char *file)
     for (DWORD n = 1; g_list.count < CVU_MAX_LISTED_PORTS; ++n) {
         char section[kLineSectionSize], port[kPortNameSize];
         LineSectionName(section, n);
-        if (!GetPrivateProfileStringA(section, "PORTNAME", "", port, sizeof port, file)) break;
+        if (!ReadProfileText(section, "PORTNAME", "", port, sizeof port, file)) break;
         AddPort(port, nullptr, PORTF_LINE | PORTF_LOCAL, file);
     }
 }
@@ -109,6 +110,7 @@ void BuildList()
     g_list.count = 0;
     g_list.entries = static_cast<PortEnumRecord *>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, kListBytes));
     if (g_list.entries) {
+        ConfigCall call(ConfigCall::Mode::Read);
         const char *file = GetServerConfigFile();
         PortAdder add = [file](const char *name, const char *description, DWORD flags) {
             AddPort(name, description, flags, file);

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "cvxutil.h"
-#include "frame/configlock.h"
+#include "frame/configstore.h"
 #include "korutil/korutil.h"
 #include "ports/portlist.h"
 #include "resources/resids.h"
@@ -67,8 +67,8 @@ extern "C" LPSTR WINAPI CVU_GetDefaultHiddenPool(LPSTR buffer)
 
 extern "C" BOOL WINAPI CVU_ShareCommPortA(LPCSTR port)
 {
-    ConfigLock lock;
-    if (!port) return FALSE;
+    ConfigCall call(ConfigCall::Mode::Change);
+    if (!call || !port) return FALSE;
     SharedPortParams params{};
     CVU_GetDefaultPortConfig(&params.config);
 
@@ -89,5 +89,5 @@ extern "C" BOOL WINAPI CVU_ShareCommPortA(LPCSTR port)
     CVU_ModifyGroupLinesA(CVU_GL_ADDLINE, pool, line);
     CVU_AddGroupA(kHiddenPool, nullptr, FALSE);
     CVU_ModifyGroupLinesA(CVU_GL_ADDALLLINES, kHiddenPool, nullptr);
-    return TRUE;
+    return call.Finish(TRUE, FALSE);
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "groups/groups.h"
 #include "korutil/korutil.h"
@@ -39,6 +40,7 @@ extern "C" void WINAPI CVU_GetDefaultPortConfig(PortConfig *config)
 
 extern "C" BOOL WINAPI CVU_DoesPoolNameExist(LPCSTR name)
 {
+    ConfigCall call(ConfigCall::Mode::Read);
     // Looked up directly rather than in a listing of every group, which a
     // fixed buffer would cut short on a server with many groups.
     if (!name) return FALSE;
@@ -47,6 +49,7 @@ extern "C" BOOL WINAPI CVU_DoesPoolNameExist(LPCSTR name)
 
 extern "C" BOOL WINAPI CVU_GetPoolName(LPSTR buffer, BOOL generate)
 {
+    ConfigCall call(ConfigCall::Mode::Read);
     if (!buffer) return FALSE;
     buffer[0] = '\0';
     if (generate) {
@@ -73,16 +76,17 @@ extern "C" BOOL WINAPI CVU_GetPoolName(LPSTR buffer, BOOL generate)
 
 extern "C" BOOL WINAPI CVU_IsShareNameInUse(LPCSTR portName, LPCSTR shareName)
 {
+    ConfigCall call(ConfigCall::Mode::Read);
     if (kor::IsEmptyString(shareName)) return FALSE;
     const char *file = GetServerConfigFile();
     DWORD count = CountLines(file);
     for (DWORD n = 1; n <= count; ++n) {
         char section[kLineSectionSize], port[kComparedNameSize], name[kComparedNameSize];
         LineSectionName(section, n);
-        GetPrivateProfileStringA(section, "PORTNAME", "", port, sizeof port, file);
+        ReadProfileText(section, "PORTNAME", "", port, sizeof port, file);
         // A port's own line never makes its name taken.
         if (!port[0] || kor::CompareNoCase(port, portName) == 0) continue;
-        GetPrivateProfileStringA(section, "NAME", "", name, sizeof name, file);
+        ReadProfileText(section, "NAME", "", name, sizeof name, file);
         if (name[0] && kor::CompareNoCase(name, shareName) == 0) return TRUE;
     }
     return FALSE;
@@ -90,6 +94,7 @@ extern "C" BOOL WINAPI CVU_IsShareNameInUse(LPCSTR portName, LPCSTR shareName)
 
 extern "C" void WINAPI CVU_GetDefaultShareName(LPCSTR portName, LPSTR buffer)
 {
+    ConfigCall call(ConfigCall::Mode::Read);
     if (!portName || !buffer) return;
     char format[kShareFormatSize];
     LoadModuleString(IDS_SHARE_NAME_FMT, format, sizeof format);

@@ -8,7 +8,7 @@
 
 #include "client/portable/portlist.h"
 #include "client/redirect.h"
-#include "frame/configlock.h"
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "frame/owners.h"
 #include "groups/groups.h"
@@ -58,7 +58,7 @@ const char *FlagText(DWORD flag) { return flag ? "Y" : "N"; }
 DWORD ReadFlag(const char *section, const char *key, const char *absent, const char *file)
 {
     char text[kFlagSize];
-    GetPrivateProfileStringA(section, key, absent, text, sizeof text, file);
+    ReadProfileText(section, key, absent, text, sizeof text, file);
     return kor::CompareNoCase(text, "Y") == 0 ? 1 : 0;
 }
 
@@ -69,11 +69,11 @@ DWORD ReadFlag(const char *section, const char *key, const char *absent, const c
 void DropForeignSet(const char *section, const char *file)
 {
     char set[kSetNameSize], clientSet[kSetNameSize];
-    GetPrivateProfileStringA(section, kSetKey, "", set, sizeof set, file);
+    ReadProfileText(section, kSetKey, "", set, sizeof set, file);
     if (!set[0]) return;
-    GetPrivateProfileStringA("SESSIONSPARMS", kSetKey, "", clientSet, sizeof clientSet, file);
+    ReadProfileText("SESSIONSPARMS", kSetKey, "", clientSet, sizeof clientSet, file);
     if (CountLinesUsingTransmitSet(set, file) == 0 && kor::CompareNoCase(clientSet, set) != 0) return;
-    WritePrivateProfileStringA(section, kSetKey, nullptr, file);
+    WriteProfileText(section, kSetKey, nullptr, file);
 }
 
 }  // namespace
@@ -103,7 +103,7 @@ UINT FindLineByPort(const char *portName, char *section, const char *file)
     for (DWORD n = 1; n <= count; ++n) {
         char candidate[kLineSectionSize], port[kPortNameSize];
         LineSectionName(candidate, n);
-        GetPrivateProfileStringA(candidate, "PORTNAME", "", port, sizeof port, file);
+        ReadProfileText(candidate, "PORTNAME", "", port, sizeof port, file);
         if (port[0] && kor::CompareNoCase(port, portName) == 0) {
             if (section) kor::CopyStringLimited(candidate, section, kLineSectionSize);
             return n;
@@ -120,26 +120,26 @@ BOOL WriteLineSection(const char *section, const SharedPortParams *params, const
     TakeField(modem, params->modem);
     TakeField(callForward, params->callForward);
 
-    BOOL written = WritePrivateProfileStringA(section, "NAME", shareName, file);
-    if (written) written = WritePrivateProfileStringA(section, "MODEM", modem[0] ? modem : "N", file);
-    if (written) written = WritePrivateProfileStringA(section, "INBOUND", FlagText(params->inbound), file);
-    if (written) written = WritePrivateProfileStringA(section, "CALLFWD", callForward[0] ? callForward : nullptr, file);
-    if (written) written = WritePrivateProfileStringA(section, "AUTOBAUD", FlagText(params->autobaud), file);
-    if (written) written = WritePrivateProfileStringA(section, "PORTNAME", portName, file);
+    BOOL written = WriteProfileText(section, "NAME", shareName, file);
+    if (written) written = WriteProfileText(section, "MODEM", modem[0] ? modem : "N", file);
+    if (written) written = WriteProfileText(section, "INBOUND", FlagText(params->inbound), file);
+    if (written) written = WriteProfileText(section, "CALLFWD", callForward[0] ? callForward : nullptr, file);
+    if (written) written = WriteProfileText(section, "AUTOBAUD", FlagText(params->autobaud), file);
+    if (written) written = WriteProfileText(section, "PORTNAME", portName, file);
 
     // The settings go to the line's set even when a key write failed, so
     // that a set created here is never left without them.
     char setName[kSetReferenceSize], set[kTransmitSectionSize];
-    GetPrivateProfileStringA(section, kSetKey, "", setName, sizeof setName, file);
+    ReadProfileText(section, kSetKey, "", setName, sizeof setName, file);
     if (!FindTransmitSet(setName, set, file)) {
         CreateTransmitSet(section, set, file);
-        WritePrivateProfileStringA(set, "DTPARS", "(140,60,720)", file);
+        WriteProfileText(set, "DTPARS", "(140,60,720)", file);
     }
     const PortConfig &config = params->config;
     char alpars[portable::kAlparsTextSize];
     portable::FormatAlpars({config.baudRate, config.parity, config.dataBits, config.stopBits}, alpars);
-    WritePrivateProfileStringA(set, "FLOW", portable::FlowText(config.flow), file);
-    WritePrivateProfileStringA(set, "ALPARS", alpars, file);
+    WriteProfileText(set, "FLOW", portable::FlowText(config.flow), file);
+    WriteProfileText(set, "ALPARS", alpars, file);
     WriteTriggers(set, config.triggers, config.triggerCount, file);
     return written;
 }
@@ -147,22 +147,22 @@ BOOL WriteLineSection(const char *section, const SharedPortParams *params, const
 void ReadLineSection(const char *section, SharedPortParams *params, const char *file)
 {
     std::memset(params, 0, sizeof *params);
-    GetPrivateProfileStringA(section, "NAME", "", params->shareName, sizeof params->shareName, file);
-    GetPrivateProfileStringA(section, "PORTNAME", "", params->portName, sizeof params->portName, file);
+    ReadProfileText(section, "NAME", "", params->shareName, sizeof params->shareName, file);
+    ReadProfileText(section, "PORTNAME", "", params->portName, sizeof params->portName, file);
     params->inbound = ReadFlag(section, "INBOUND", "", file);
-    GetPrivateProfileStringA(section, "CALLFWD", "", params->callForward, sizeof params->callForward, file);
+    ReadProfileText(section, "CALLFWD", "", params->callForward, sizeof params->callForward, file);
     params->autobaud = ReadFlag(section, "AUTOBAUD", "N", file);
-    GetPrivateProfileStringA(section, "MODEM", "N", params->modem, sizeof params->modem, file);
+    ReadProfileText(section, "MODEM", "N", params->modem, sizeof params->modem, file);
     if (kor::CompareNoCase(params->modem, "N") == 0) params->modem[0] = '\0';
 }
 
 void ReadTransmitParams(const char *setSection, PortConfig *config, const char *file)
 {
     char text[kValueSize];
-    GetPrivateProfileStringA(setSection, "FLOW", "", text, sizeof text, file);
+    ReadProfileText(setSection, "FLOW", "", text, sizeof text, file);
     portable::ParseFlow(text, &config->flow);
 
-    GetPrivateProfileStringA(setSection, "ALPARS", "", text, sizeof text, file);
+    ReadProfileText(setSection, "ALPARS", "", text, sizeof text, file);
     portable::Alpars alpars{config->baudRate, config->parity, config->dataBits, config->stopBits};
     bool complete = portable::ParseAlpars(text, &alpars);
     config->baudRate = alpars.baudRate;
@@ -178,6 +178,7 @@ using namespace cvx;
 
 extern "C" BOOL WINAPI CVU_GetSharedPortParams(LPCSTR portName, SharedPortParams *params)
 {
+    ConfigCall call(ConfigCall::Mode::Read);
     const char *file = GetServerConfigFile();
     char section[kLineSectionSize];
     if (!FindLineByPort(portName, section, file)) return FALSE;
@@ -185,7 +186,7 @@ extern "C" BOOL WINAPI CVU_GetSharedPortParams(LPCSTR portName, SharedPortParams
 
     ReadLineSection(section, params, file);
     char setName[kSetNameSize], set[kTransmitSectionSize];
-    GetPrivateProfileStringA(section, kSetKey, "", setName, sizeof setName, file);
+    ReadProfileText(section, kSetKey, "", setName, sizeof setName, file);
     CVU_GetDefaultPortConfig(&params->config);
     if (FindTransmitSet(setName, set, file)) ReadTransmitParams(set, &params->config, file);
     return TRUE;
@@ -193,8 +194,8 @@ extern "C" BOOL WINAPI CVU_GetSharedPortParams(LPCSTR portName, SharedPortParams
 
 extern "C" BOOL WINAPI CVU_ShareNewPort(const SharedPortParams *params)
 {
-    ConfigLock lock;
-    if (!params) return FALSE;
+    ConfigCall call(ConfigCall::Mode::Change);
+    if (!call || !params) return FALSE;
     char portName[kPortNameSize], shareName[kShareNameSize];
     TakeField(portName, params->portName);
     TakeField(shareName, params->shareName);
@@ -208,55 +209,53 @@ extern "C" BOOL WINAPI CVU_ShareNewPort(const SharedPortParams *params)
     char section[kLineSectionSize];
     LineSectionName(section, number);
     DropForeignSet(section, file);
-    BOOL written = WriteLineSection(section, params, file);
-    if (!written) return FALSE;
+    if (!WriteLineSection(section, params, file)) return FALSE;
     WriteProfileUInt(kServer, kLineCount, number, file);
 
     // Programs on the server reach the port through the product.
     if (!IsPortRedirected(portName, file)) CVU_SetClientRedirection(portName, shareName);
-    return written;
+    return call.Finish(TRUE, FALSE);
 }
 
 extern "C" BOOL WINAPI CVU_UpdateSharedPortParams(const SharedPortParams *params, DWORD reserved)
 {
-    ConfigLock lock;
-    if (!params) return FALSE;
+    ConfigCall call(ConfigCall::Mode::Change);
+    if (!call || !params) return FALSE;
     char portName[kPortNameSize];
     TakeField(portName, params->portName);
     const char *file = GetServerConfigFile();
     char section[kLineSectionSize];
     if (!FindLineByPort(portName, section, file)) return FALSE;
-    return WriteLineSection(section, params, file);
+    return call.Finish(WriteLineSection(section, params, file), FALSE);
 }
 
 extern "C" BOOL WINAPI CVU_RenamePort(LPCSTR portName, LPCSTR oldName, LPCSTR newName)
 {
-    ConfigLock lock;
-    // Both names must be share names: an empty old name would match every
-    // port that is not redirected, and a new name longer than the record
-    // holds would read back as another name.
-    if (kor::IsEmptyString(oldName) || kor::IsEmptyString(newName)) return FALSE;
-    if (kor::StringSize(newName) > kShareNameSize) return FALSE;
+    ConfigCall call(ConfigCall::Mode::Change);
+    // Without a new name the write would delete the line's NAME.
+    if (!call || !newName) return FALSE;
+    if (!oldName) oldName = "";
     const char *file = GetServerConfigFile();
     char section[kLineSectionSize];
     if (!FindLineByPort(portName, section, file)) return FALSE;
 
-    // The groups change only when every group of the old name was listed:
-    // the name leaves all groups and joins the listed ones again.
+    // The old name leaves every group and the new one joins the groups
+    // listed, even when the listing was cut.
     UniqueLocal groups(LocalAlloc(LPTR, kRenameGroupListSize));
-    char *list = static_cast<char *>(groups.get());
-    if (list && CVU_EnumGroupsLinesA(CVU_ENUM_GROUPSWITHLINE, oldName, list, kRenameGroupListSize, nullptr) == 0) {
+    if (char *list = static_cast<char *>(groups.get())) {
+        CVU_EnumGroupsLinesA(CVU_ENUM_GROUPSWITHLINE, oldName, list, kRenameGroupListSize, nullptr);
         CVU_ModifyGroupLinesA(CVU_GL_REMOVELINEFROMALLGROUPS, oldName, nullptr);
         CVU_ModifyGroupLinesA(CVU_GL_ADDLINETOGROUPS, newName, list);
     }
     RenamePortRedirection(portName, oldName, newName, file);
-    WritePrivateProfileStringA(section, "NAME", newName, file);
-    return TRUE;
+    WriteProfileText(section, "NAME", newName, file);
+    return call.Finish(TRUE, FALSE);
 }
 
 extern "C" BOOL WINAPI CVU_StopSharingPort(LPCSTR portName)
 {
-    ConfigLock lock;
+    ConfigCall call(ConfigCall::Mode::Change);
+    if (!call) return FALSE;
     const char *file = GetServerConfigFile();
     char section[kLineSectionSize];
     UINT number = FindLineByPort(portName, section, file);
@@ -266,22 +265,21 @@ extern "C" BOOL WINAPI CVU_StopSharingPort(LPCSTR portName)
     DWORD count = CountLines(file);
 
     char shareName[kComparedNameSize], setName[kSetNameSize];
-    GetPrivateProfileStringA(section, "NAME", "", shareName, sizeof shareName, file);
-    GetPrivateProfileStringA(section, kSetKey, "", setName, sizeof setName, file);
+    ReadProfileText(section, "NAME", "", shareName, sizeof shareName, file);
+    ReadProfileText(section, kSetKey, "", setName, sizeof setName, file);
     ReleaseTransmitSet(setName, file);
     // Only a redirection that still leads to this line is the line's own.
     if (shareName[0] && IsPortRedirectedTo(portName, shareName, file)) CVU_SetClientRedirection(portName, nullptr);
 
-    if (!WritePrivateProfileStringA(section, nullptr, nullptr, file)) return FALSE;
+    WriteProfileText(section, nullptr, nullptr, file);
     for (DWORD i = number; i + 1 <= count; ++i) {
         char to[kLineSectionSize], from[kLineSectionSize];
         LineSectionName(to, i);
         LineSectionName(from, i + 1);
-        CopySection(to, from, nullptr, file);
-        WritePrivateProfileStringA(from, nullptr, nullptr, file);
+        MoveProfileSection(from, to, file);
     }
     WriteProfileUInt(kServer, kLineCount, count ? count - 1 : 0, file);
 
     if (shareName[0]) CVU_ModifyGroupLinesA(CVU_GL_REMOVELINEFROMALLGROUPS, shareName, nullptr);
-    return TRUE;
+    return call.Finish(TRUE, FALSE);
 }

@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "frame/owners.h"
 #include "korutil/korutil.h"
@@ -48,13 +50,8 @@ extern "C" BOOL WINAPI CVU_SetRemPassword(LPCSTR password)
     GetPasswordFilePath(path);
 
     BYTE record[portable::kPasswordRecordSize];
-    bool stored = false;
-    if (EncodeRemotePassword(password, record)) {
-        UniqueFile file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        stored = file && SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-                 WriteFile(file.get(), record, sizeof record, &written, nullptr) && written == sizeof record;
-    }
+    bool stored = EncodeRemotePassword(password, record) &&
+                  ReplaceFileText(path, std::string(reinterpret_cast<const char *>(record), sizeof record));
     // An empty password clears the remote password; a failed write must not
     // leave a partial file that would pass for one.
     if (!stored) DeleteFileA(path);

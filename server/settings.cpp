@@ -2,7 +2,7 @@
 // connection time, start status, transport and IPX segmentation.
 #include <windows.h>
 
-#include "frame/configlock.h"
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "frame/owners.h"
 #include "korutil/korutil.h"
@@ -24,7 +24,7 @@ bool InRange(INT value, INT low, INT high) { return value >= low && value <= hig
 
 INT ReadInt(const char *section, const char *key, INT fallback)
 {
-    return static_cast<INT>(GetPrivateProfileIntA(section, key, fallback, GetServerConfigFile()));
+    return static_cast<INT>(ReadProfileUInt(section, key, fallback, GetServerConfigFile()));
 }
 
 BOOL WriteInt(const char *section, const char *key, INT value)
@@ -42,17 +42,17 @@ extern "C" INT WINAPI CVU_GetServerName(LPSTR buffer)
     if (!buffer) return 0;
     buffer[0] = '\0';
     return static_cast<INT>(
-        GetPrivateProfileStringA(kCommon, "NAME", "SERVER", buffer, kServerNameSize, GetServerConfigFile()));
+        ReadProfileText(kCommon, "NAME", "SERVER", buffer, kServerNameSize, GetServerConfigFile()));
 }
 
 extern "C" BOOL WINAPI CVU_SetServerName(LPCSTR name)
 {
-    return WritePrivateProfileStringA(kCommon, "NAME", name, GetServerConfigFile());
+    return WriteProfileText(kCommon, "NAME", name, GetServerConfigFile());
 }
 
 extern "C" INT WINAPI CVU_GetBufferSpace(void)
 {
-    ConfigLock lock;
+    ConfigCall call(ConfigCall::Mode::Read);
     INT value = ReadInt(kCommon, "BUFFERSPACE", kBufferSpaceMin);
     if (InRange(value, kBufferSpaceMin, kBufferSpaceMax)) return value;
     CVU_SetBufferSpace(kBufferSpaceMin);
@@ -68,7 +68,7 @@ extern "C" BOOL WINAPI CVU_SetBufferSpace(INT value)
 extern "C" INT WINAPI CVU_GetServerStatus(void)
 {
     char text[40];
-    GetPrivateProfileStringA(kServer, "START", "ACTIVE", text, sizeof text, GetServerConfigFile());
+    ReadProfileText(kServer, "START", "ACTIVE", text, sizeof text, GetServerConfigFile());
     if (kor::CompareNoCase(text, "ACTIVE") == 0) return CVU_SERVER_ACTIVE;
     if (kor::CompareNoCase(text, "INACTIVE") == 0) return CVU_SERVER_INACTIVE;
     return CVU_SERVER_NOSTART;
@@ -77,7 +77,7 @@ extern "C" INT WINAPI CVU_GetServerStatus(void)
 extern "C" BOOL WINAPI CVU_SetServerStatus(INT status)
 {
     const char *text = status == CVU_SERVER_ACTIVE ? "ACTIVE" : status == CVU_SERVER_INACTIVE ? "INACTIVE" : "NO";
-    return WritePrivateProfileStringA(kServer, "START", text, GetServerConfigFile());
+    return WriteProfileText(kServer, "START", text, GetServerConfigFile());
 }
 
 extern "C" INT WINAPI CVU_GetNumServerPorts(void)
@@ -89,7 +89,7 @@ extern "C" INT WINAPI CVU_GetNumServerPorts(void)
 
 extern "C" INT WINAPI CVU_GetLogBuffSize(void)
 {
-    ConfigLock lock;
+    ConfigCall call(ConfigCall::Mode::Read);
     INT value = ReadInt(kServer, "LOGSPACE", kLogSpaceMin);
     if (InRange(value, kLogSpaceMin, kLogSpaceMax)) return value;
     CVU_SetLogBuffSize(kLogSpaceMin);
@@ -104,7 +104,7 @@ extern "C" BOOL WINAPI CVU_SetLogBuffSize(INT value)
 
 extern "C" INT WINAPI CVU_GetInvalidConTime(void)
 {
-    ConfigLock lock;
+    ConfigCall call(ConfigCall::Mode::Read);
     INT value = ReadInt(kServer, "TIMEOUT", kTimeoutMin);
     if (InRange(value, kTimeoutMin, kTimeoutMax)) return value;
     CVU_SetInvalidConTime(kTimeoutMin);
@@ -131,7 +131,7 @@ extern "C" INT WINAPI CVU_GetTransportMethod(void)
 
 extern "C" INT WINAPI CVU_GetIPXSegmentMethod(void)
 {
-    ConfigLock lock;
+    ConfigCall call(ConfigCall::Mode::Read);
     if (CVU_GetTransportMethod() == 0) return 0;
     INT method = ReadInt(kCommon, "NETWORKS", kNetworksDefault);
     if (method == 1 || method == 2) return method;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "frame/configstore.h"
 #include "frame/frame.h"
 #include "korutil/korutil.h"
 #include "server/sections.h"
@@ -42,7 +43,7 @@ UINT FindTransmitSet(const char *name, char *section, const char *file)
     for (DWORD i = 1; i <= count; ++i) {
         SetSectionName(section, i);
         char setName[kNameSize];
-        GetPrivateProfileStringA(section, "NAME", "", setName, sizeof setName, file);
+        ReadProfileText(section, "NAME", "", setName, sizeof setName, file);
         if (kor::CompareNoCase(setName, name) == 0) return i;
     }
     section[0] = '\0';
@@ -65,9 +66,9 @@ void CreateTransmitSet(const char *owner, char *section, const char *file)
     SetSectionName(section, number);
     // A section beyond the count is left over from an interrupted release;
     // the new set must not inherit its keys.
-    WritePrivateProfileStringA(section, nullptr, nullptr, file);
-    WritePrivateProfileStringA(section, "NAME", name, file);
-    if (!kor::IsEmptyString(owner)) WritePrivateProfileStringA(owner, kOwnerKey, name, file);
+    WriteProfileText(section, nullptr, nullptr, file);
+    WriteProfileText(section, "NAME", name, file);
+    if (!kor::IsEmptyString(owner)) WriteProfileText(owner, kOwnerKey, name, file);
 }
 
 void ReleaseTransmitSet(const char *name, const char *file)
@@ -79,18 +80,17 @@ void ReleaseTransmitSet(const char *name, const char *file)
     // The caller's own reference is still in place: one user is the caller.
     UINT users = CountLinesUsingTransmitSet(name, file);
     char clientSet[kNameSize];
-    GetPrivateProfileStringA(kClientSection, kOwnerKey, "", clientSet, sizeof clientSet, file);
+    ReadProfileText(kClientSection, kOwnerKey, "", clientSet, sizeof clientSet, file);
     if (kor::CompareNoCase(clientSet, name) == 0) ++users;
     if (users > 1) return;
 
     DWORD count = CountSets(file);
-    if (!WritePrivateProfileStringA(section, nullptr, nullptr, file)) return;
+    if (!WriteProfileText(section, nullptr, nullptr, file)) return;
     for (DWORD j = number; j + 1 <= count; ++j) {
         char to[kTransmitSectionSize], from[kTransmitSectionSize];
         SetSectionName(to, j);
         SetSectionName(from, j + 1);
-        CopySection(to, from, nullptr, file);
-        WritePrivateProfileStringA(from, nullptr, nullptr, file);
+        MoveProfileSection(from, to, file);
     }
     WriteProfileUInt(kCommon, kSetCount, count ? count - 1 : 0, file);
 }
@@ -99,7 +99,7 @@ uint16_t ReadTriggers(const char *section, uint8_t *triggers, const char *file)
 {
     if (kor::IsEmptyString(section) || !triggers) return 0;
     char text[kTriggerValueSize];
-    GetPrivateProfileStringA(section, "TRIGGERS", "", text, sizeof text, file);
+    ReadProfileText(section, "TRIGGERS", "", text, sizeof text, file);
     return portable::ParseTriggers(text, triggers);
 }
 
@@ -108,10 +108,10 @@ void WriteTriggers(const char *section, const uint8_t *triggers, uint16_t count,
     if (kor::IsEmptyString(section)) return;
     char text[portable::kTriggerTextSize];
     if (!portable::FormatTriggers(triggers, count, text)) {
-        WritePrivateProfileStringA(section, "TRIGGERS", nullptr, file);
+        WriteProfileText(section, "TRIGGERS", nullptr, file);
         return;
     }
-    WritePrivateProfileStringA(section, "TRIGGERS", text, file);
+    WriteProfileText(section, "TRIGGERS", text, file);
 }
 
 UINT CountLinesUsingTransmitSet(const char *name, const char *file)
@@ -122,7 +122,7 @@ UINT CountLinesUsingTransmitSet(const char *name, const char *file)
     for (DWORD n = 1; n <= lines; ++n) {
         char section[16], setName[kNameSize];
         std::snprintf(section, sizeof section, "LINE%lu", static_cast<unsigned long>(n));
-        GetPrivateProfileStringA(section, kOwnerKey, "", setName, sizeof setName, file);
+        ReadProfileText(section, kOwnerKey, "", setName, sizeof setName, file);
         if (setName[0] && kor::CompareNoCase(setName, name) == 0) ++users;
     }
     return users;

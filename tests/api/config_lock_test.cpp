@@ -64,8 +64,6 @@ TEST_F(ConfigLockExports, WritersWaitForTheHolderThenFinish)
         {"SetClientRedirectionEx", [] { CVU_SetClientRedirectionEx("COM4", "Sales", "desc"); }},
         {"SetClientSettings", [&] { CVU_SetClientSettings(&settings); }},
         {"GetLogBuffSize (repairs the file)", [] { CVU_GetLogBuffSize(); }},
-        {"GetBufferSpace (may repair)", [] { CVU_GetBufferSpace(); }},
-        {"GetInvalidConTime (may repair)", [] { CVU_GetInvalidConTime(); }},
     };
     for (const auto &c : calls) EXPECT_TRUE(WaitsForLock(c.call)) << c.what << " did not wait for the lock";
 
@@ -109,6 +107,25 @@ TEST_F(ConfigLockExports, LineWritersWaitForTheHolderThenFinish)
     char lines[64];
     ASSERT_EQ(CVU_GetGroupParamA("Sales", CVU_GROUPPARAM_LINES, lines, sizeof lines), 0u);
     EXPECT_STREQ(lines, "Telefax");
+}
+
+// A holder that keeps the lock past the wait: the change is not made and the
+// export fails as it does when the file cannot be written.
+TEST_F(ConfigLockExports, AWriterThatTimesOutChangesNothing)
+{
+    const std::string before = "[SERVER]\r\nGROUPS=1\r\n[GROUP1]\r\nNAME=Sales\r\n";
+    WriteFileText(ini_, before);
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kMutexName);
+    ASSERT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
+    DWORD rc = 0;
+    Worker worker{[&] { rc = CVU_AddGroupA("Support", nullptr, FALSE); }};
+    HANDLE thread = CreateThread(nullptr, 0, Worker::Run, &worker, 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0);
+    ReleaseMutex(mutex);
+    CloseHandle(thread);
+    CloseHandle(mutex);
+    EXPECT_EQ(rc, DWORD(ERROR_TIMEOUT));
+    EXPECT_EQ(ReadFileText(ini_), before);
 }
 
 TEST_F(ConfigLockExports, ReadersDoNotWait)

@@ -2,7 +2,7 @@
 // dead holder that must not stop everybody else.
 #include <string>
 
-#include "frame/configlock.h"
+#include "frame/configstore.h"
 #include "harness/harness.h"
 
 using namespace cvxtest;
@@ -16,9 +16,9 @@ CVX_CHILD_ROLE(hold_config_lock)
     HANDLE taken = OpenEventA(EVENT_MODIFY_STATE, FALSE, "cvxtest-lock-taken");
     HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, "cvxtest-lock-release");
     if (!taken || !release) return 2;
-    cvx::ConfigLock lock;
+    cvx::ConfigCall lock(cvx::ConfigCall::Mode::Change);
     {
-        cvx::ConfigLock nested;  // the same thread passes through
+        cvx::ConfigCall nested(cvx::ConfigCall::Mode::Change);  // the same thread passes through
     }
     SetEvent(taken);
     if (!args.empty() && args[0] == "die") ExitProcess(7);
@@ -28,7 +28,7 @@ CVX_CHILD_ROLE(hold_config_lock)
 
 DWORD WINAPI TakeLock(LPVOID)
 {
-    cvx::ConfigLock lock;
+    cvx::ConfigCall lock(cvx::ConfigCall::Mode::Change);
     return 0;
 }
 

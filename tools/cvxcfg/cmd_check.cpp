@@ -1,7 +1,8 @@
-// check: reads CVEX.INI key by key, as the library does, and reports every
+// check: reads CVEX.INI once, by the library's own rules, and reports every
 // inconsistency between its sections with the section, key and value.
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 
 #include "cli.h"
 #include "cvxutil.h"
+#include "frame/portable/profile.h"
 #include "output.h"
 #include "store.h"
 
@@ -23,12 +25,14 @@ std::string Upper(std::string text)
     return text;
 }
 
-// The configuration file through the Windows profile functions.
+// The configuration file, read once and answered by the profile functions'
+// rules. The library replaces the file whole, so one read sees no change
+// half done.
 class IniFile {
 public:
-    explicit IniFile(std::string path) : path_(std::move(path))
+    explicit IniFile(const std::string &path) : profile_(ReadBytes(path))
     {
-        for (const std::string &name : ReadList(nullptr)) sections_[Upper(name)] = name;
+        for (const std::string &name : profile_.SectionNames()) sections_.emplace(Upper(name), name);
     }
     bool HasSection(const std::string &name) const { return sections_.count(Upper(name)) != 0; }
     std::vector<std::string> Sections() const
@@ -37,33 +41,33 @@ public:
         for (const auto &entry : sections_) names.push_back(entry.second);
         return names;
     }
-    std::vector<std::string> Keys(const std::string &section) const { return ReadList(section.c_str()); }
+    std::vector<std::string> Keys(const std::string &section) const { return profile_.Keys(section); }
     // Absent keys give no value.
     std::optional<std::string> Get(const std::string &section, const char *key) const
     {
-        static const char kAbsent[] = "\x01<absent>\x01";
-        std::vector<char> text(4096);
-        GetPrivateProfileStringA(section.c_str(), key, kAbsent, text.data(), static_cast<DWORD>(text.size()),
-                                 path_.c_str());
-        if (std::string(text.data()) == kAbsent) return std::nullopt;
-        return std::string(text.data());
+        if (!profile_.Has(section, key)) return std::nullopt;
+        return profile_.Get(section, key);
     }
     std::string GetText(const std::string &section, const char *key) const { return Get(section, key).value_or(""); }
+    // The highest n of the sections PREFIX<n>, which bounds every walk of a
+    // count however large the count that the file gives.
+    long long LastNumbered(const char *prefix) const;
 
 private:
-    std::vector<std::string> ReadList(const char *section) const
+    static std::string ReadBytes(const std::string &path)
     {
-        std::vector<char> buffer(1 << 16);
-        DWORD n = section ? GetPrivateProfileStringA(section, nullptr, "", buffer.data(),
-                                                     static_cast<DWORD>(buffer.size()), path_.c_str())
-                          : GetPrivateProfileSectionNamesA(buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                           path_.c_str());
-        buffer.resize(n + 2);
-        buffer[n] = buffer[n + 1] = 0;
-        return SplitList(buffer.data());
+        std::string bytes;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return bytes;
+        char chunk[65536];
+        DWORD got = 0;
+        while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got) bytes.append(chunk, got);
+        CloseHandle(file);
+        return bytes;
     }
 
-    std::string path_;
+    cvx::portable::Profile profile_;
     std::map<std::string, std::string> sections_; // upper-case name -> name as written
 };
 
@@ -82,6 +86,14 @@ std::optional<long long> SectionNumber(const std::string &section, const char *p
     if (!ParseNumber(section.substr(n), &number) || !std::isdigit(static_cast<unsigned char>(section[n])))
         return std::nullopt;
     return number;
+}
+
+long long IniFile::LastNumbered(const char *prefix) const
+{
+    long long last = 0;
+    for (const auto &entry : sections_)
+        if (std::optional<long long> n = SectionNumber(entry.second, prefix)) last = std::max(last, *n);
+    return last;
 }
 
 bool IsYesNo(const std::string &text) { return SameName(text, "Y") || SameName(text, "N"); }
@@ -148,9 +160,17 @@ private:
     // counted and so are ignored by the library.
     void Numbered(const char *prefix, const char *countSection, const char *countKey, long long count, const char *what)
     {
-        for (long long n = 1; n <= count; ++n)
+        long long last = std::min(count, ini_.LastNumbered(prefix));
+        for (long long n = 1; n <= last; ++n)
             if (!ini_.HasSection(prefix + std::to_string(n)))
                 Report(countSection, countKey, "section " + std::string(prefix) + std::to_string(n) + " is missing");
+        // Past the last section, one report for the whole run.
+        if (count == last + 1)
+            Report(countSection, countKey, "section " + std::string(prefix) + std::to_string(count) + " is missing");
+        else if (count > last)
+            Report(countSection, countKey,
+                   "sections " + std::string(prefix) + std::to_string(last + 1) + " to " + prefix +
+                       std::to_string(count) + " are missing");
         for (const std::string &section : ini_.Sections()) {
             std::optional<long long> n = SectionNumber(section, prefix);
             if (n && (*n < 1 || *n > count))
@@ -180,7 +200,7 @@ private:
     void CollectSets()
     {
         setCount_ = Number("COMMON", "TRANSMITSETS", 0, 0x7FFFFFFF, 0).value_or(0);
-        for (long long i = 1; i <= setCount_; ++i) {
+        for (long long i = 1, last = ini_.LastNumbered("TRANSMIT"); i <= setCount_ && i <= last; ++i) {
             std::string section = "TRANSMIT" + std::to_string(i);
             if (!ini_.HasSection(section)) continue;
             std::string name = ini_.GetText(section, "NAME");
@@ -207,7 +227,7 @@ private:
         lineCount_ = count.value_or(0);
         Numbered("LINE", "SERVER", "LINES", lineCount_, "line");
         std::map<std::string, std::string> ports, names;
-        for (long long n = 1; n <= lineCount_; ++n) {
+        for (long long n = 1, last = ini_.LastNumbered("LINE"); n <= lineCount_ && n <= last; ++n) {
             std::string section = "LINE" + std::to_string(n);
             if (!ini_.HasSection(section)) continue;
             std::string port = ini_.GetText(section, "PORTNAME");
@@ -306,7 +326,7 @@ private:
     void CheckSets()
     {
         Numbered("TRANSMIT", "COMMON", "TRANSMITSETS", setCount_, "transmit set");
-        for (long long i = 1; i <= setCount_; ++i) {
+        for (long long i = 1, last = ini_.LastNumbered("TRANSMIT"); i <= setCount_ && i <= last; ++i) {
             std::string section = "TRANSMIT" + std::to_string(i);
             if (!ini_.HasSection(section)) continue;
             std::string name = ini_.GetText(section, "NAME");
@@ -325,7 +345,7 @@ private:
         long long count = Number("SERVER", "GROUPS", 0, 0x7FFFFFFF, 0).value_or(0);
         Numbered("GROUP", "SERVER", "GROUPS", count, "group");
         std::map<std::string, std::string> names;
-        for (long long j = 1; j <= count; ++j) {
+        for (long long j = 1, last = ini_.LastNumbered("GROUP"); j <= count && j <= last; ++j) {
             std::string section = "GROUP" + std::to_string(j);
             if (!ini_.HasSection(section)) continue;
             std::string name = ini_.GetText(section, "NAME");
@@ -419,30 +439,6 @@ private:
     std::set<std::string> owned_, lineNames_;
 };
 
-// The library's writers hold this mutex while they change the file (a
-// deletion renumbers several sections); reading under it, the check never
-// reports a change half done. A holder that does not let go in time, or
-// died, does not stop the check.
-class ConfigFileLock {
-public:
-    ConfigFileLock() : mutex_(CreateMutexA(nullptr, FALSE, "CVX_ConfigFileLock"))
-    {
-        DWORD rc = mutex_ ? WaitForSingleObject(mutex_, 10000) : WAIT_FAILED;
-        held_ = rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;
-    }
-    ~ConfigFileLock()
-    {
-        if (held_) ReleaseMutex(mutex_);
-        if (mutex_) CloseHandle(mutex_);
-    }
-    ConfigFileLock(const ConfigFileLock &) = delete;
-    ConfigFileLock &operator=(const ConfigFileLock &) = delete;
-
-private:
-    HANDLE mutex_;
-    bool held_ = false;
-};
-
 std::string ProblemText(const Problem &p)
 {
     std::string text = "[" + p.section + "]";
@@ -464,7 +460,6 @@ int Check(Invocation &call)
     std::vector<Problem> problems;
     bool exists;
     {
-        ConfigFileLock lock;
         exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
         IniFile ini(path);
         problems = Checker(ini).Run();
