@@ -62,7 +62,7 @@ TEST_F(ClientSettingsTest, NumbersOutOfRangeReadAsDefaults)
         const char *activity, *timeout;
         LONG activityRead, timeoutRead;
     } cases[] = {
-        {"100", "0", 30, 0},   {"99", "100", 99, 3}, {"-1", "-5", 30, 3},     {"abc", "", 30, 3},
+        {"100", "0", 30, 0},   {"99", "100", 99, 3}, {"-1", "-5", 30, 3},     {"abc", "", 0, 3},
         {" 12x", "+7", 12, 7}, {"0", "99", 0, 99},   {"4294967295", "3", 30, 3},
     };
     for (const Case &c : cases) {

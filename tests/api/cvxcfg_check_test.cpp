@@ -99,6 +99,10 @@ TEST_F(CvxcfgCheck, TransmitSetsAndOwners)
               Problems(Replace(kClean, "TRANSMIT=TA3", "TRANSMIT=TA4")));
     EXPECT_EQ((std::vector<std::string>{"[COMMON] TRANSMITSETS=4: section TRANSMIT4 is missing"}),
               Problems(Replace(kClean, "TRANSMITSETS=3", "TRANSMITSETS=4")));
+    // A count far beyond the sections is one problem, found without walking it.
+    EXPECT_EQ((std::vector<std::string>{
+                  "[COMMON] TRANSMITSETS=2000000000: sections TRANSMIT4 to TRANSMIT2000000000 are missing"}),
+              Problems(Replace(kClean, "TRANSMITSETS=3", "TRANSMITSETS=2000000000")));
     EXPECT_EQ((std::vector<std::string>{
                   "[TRANSMIT2] FLOW=(2H,2H): not (0H,0H), (11H,13H) or (1H,1H)",
                   "[TRANSMIT2] ALPARS=(19200,EVEN,9,3): data bits \"9\" out of range 4 to 8",
@@ -124,36 +128,6 @@ TEST_F(CvxcfgCheck, GroupsAndRedirections)
     EXPECT_EQ((std::vector<std::string>{"[CLIENT] REDIRECTPORTS=(1,2,x7): entry \"x7\" is not a port number above 0",
                                         "[CLIENT] COM7DEST=Pool: port 7 is not in REDIRECTPORTS"}),
               Problems(Replace(kClean, "(1,2,7)", "(1,2,x7)")));
-}
-
-CVX_CHILD_ROLE(cvxcfg_check)
-{
-    ProgramResult run = RunTool("cvxcfg.exe", {"check"});
-    PutResult("check", run.out);
-    return run.exitCode;
-}
-
-// While a writer of the library holds the file's lock in the middle of a
-// renumbering, check waits and reads the finished file.
-TEST_F(CvxcfgCheck, ReadsUnderTheConfigurationLock)
-{
-    HANDLE lock = CreateMutexA(nullptr, TRUE, "CVX_ConfigFileLock");
-    ASSERT_NE(nullptr, lock);
-    ASSERT_EQ(0u, GetLastError());
-    // Group 2 copied down onto group 1, its old section not yet deleted.
-    ASSERT_TRUE(WriteFileText(ini_, Replace(kClean, "NAME=Pool\r\nLINES=(Modem1,Modem2)\r\nCONFERENCE=F\r\nINBOUND=2",
-                                            "NAME=_CALVEX\r\nLINES=(Modem1)")));
-    ChildProcess check = StartChild("cvxcfg_check");
-    ASSERT_TRUE(check.Started());
-    Sleep(1500);
-    std::string finished = Replace(Replace(kClean, "GROUPS=2", "GROUPS=1"),
-                                   "[GROUP1]\r\nNAME=Pool\r\nLINES=(Modem1,Modem2)\r\nCONFERENCE=F\r\nINBOUND=2\r\n"
-                                   "[GROUP2]",
-                                   "[GROUP1]");
-    ASSERT_TRUE(WriteFileText(ini_, finished));
-    ReleaseMutex(lock);
-    EXPECT_EQ(0, check.Wait(30000)) << GetResult("check");
-    CloseHandle(lock);
 }
 
 TEST_F(CvxcfgCheck, ValuesOutOfRange)

@@ -209,10 +209,23 @@ TEST_F(HostileInputs, Groups)
          ERROR_INVALID_PARAMETER, true},
         {"SetGroupParam: missing group without create", [&] { return CVU_SetGroupParamA("Nope", 3, &params, FALSE); },
          ERROR_INVALID_PARAMETER, true},
+        // A list that cannot be stored is not written; the group was found.
         {"SetGroupParam: 64 KiB line name", [&] { return CVU_SetGroupParamA("Sales", 2, hugeLine.c_str(), FALSE); },
-         ERROR_INVALID_PARAMETER, true},
+         ERROR_SUCCESS, true},
         {"SetGroupParam: 200 lines do not fit", [&] { return CVU_SetGroupParamA("Sales", 2, manyLines.c_str(), FALSE); },
-         ERROR_INSUFFICIENT_BUFFER, true},
+         ERROR_SUCCESS, true},
+        {"SetGroupParam: a name that would span lines",
+         [&] { return CVU_SetGroupParamA("Sales", 1, "X\r\n[SERVER]\r\nGROUPS=7", FALSE); }, ERROR_INVALID_PARAMETER,
+         true},
+        {"AddGroup: a name that would span lines", [&] { return CVU_AddGroupA("A\r\n[SERVER]", nullptr, FALSE); },
+         ERROR_INVALID_PARAMETER, true},
+        // No group holds an empty line name: none is with it, every one without.
+        {"Enum: groups with an empty line",
+         [&] { return CVU_EnumGroupsLinesA(CVU_ENUM_GROUPSWITHLINE, "", buffer, sizeof buffer, &count) * 10 + count; },
+         0, true},
+        {"Enum: groups without a null line",
+         [&] { return CVU_EnumGroupsLinesA(CVU_ENUM_GROUPSWITHOUTLINE, nullptr, buffer, sizeof buffer, &count) * 10 + count; },
+         1, true},
         {"PurgeEmptyGroups keeps the group with a line", [] { return CVU_PurgeEmptyGroups(); }, ERROR_SUCCESS, true},
     });
 }

@@ -297,21 +297,22 @@ TEST_F(SharedLines, RenameMovesTheNameThroughGroupsAndTheLocalRedirection)
     EXPECT_EQ(renamed, Text());
 
     EXPECT_FALSE(CVU_RenamePort("COM5", "L1", "X"));
-    EXPECT_FALSE(CVU_RenamePort("COM1", nullptr, "X"));
-    EXPECT_FALSE(CVU_RenamePort("COM1", "L1", ""));
     EXPECT_FALSE(CVU_RenamePort("COM1", "L1", nullptr));
-    EXPECT_FALSE(CVU_RenamePort("COM1", "L1", "SeventeenLetters!"));
+    EXPECT_FALSE(CVU_RenamePort("COM1", "L1", "X\r\n[SERVER]\r\nLINES=7"));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
     EXPECT_EQ(renamed, Text());
 
-    // An old name that the redirection and the groups do not bear changes
-    // only the line's NAME.
-    ASSERT_TRUE(CVU_RenamePort("COM1", "Wrong", "Sixteen_Letters!"));
+    // Names are taken as given: the old name leaves its groups and the new
+    // one joins them, however long; an old name nothing bears changes only
+    // the line's NAME.
+    ASSERT_TRUE(CVU_RenamePort("COM1", "L1", "SeventeenLetters!"));
+    ASSERT_TRUE(CVU_RenamePort("COM1", "Wrong", ""));
     EXPECT_EQ("[SERVER]\r\nLINES=2\r\nGROUPS=3\r\n"
-              "[LINE1]\r\nNAME=Sixteen_Letters!\r\nPORTNAME=COM1\r\n"
+              "[LINE1]\r\nNAME=\r\nPORTNAME=COM1\r\n"
               "[LINE2]\r\nNAME=Modem\r\nPORTNAME=COM2\r\n"
-              "[GROUP1]\r\nNAME=G1\r\nLINES=(L1,Modem)\r\n"
+              "[GROUP1]\r\nNAME=G1\r\nLINES=(Modem,SeventeenLetters!)\r\n"
               "[GROUP2]\r\nNAME=G2\r\nLINES=(Modem)\r\n"
-              "[GROUP3]\r\nNAME=G3\r\nLINES=(L1)\r\n"
+              "[GROUP3]\r\nNAME=G3\r\nLINES=(SeventeenLetters!)\r\n"
               "[CLIENT]\r\nREDIRECTPORTS=(2,1)\r\nCOM2DEST=Modem\r\nCOM1DEST=L2\r\n",
               Text());
 }
