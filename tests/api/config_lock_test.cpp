@@ -4,6 +4,10 @@
 #include <cstring>
 #include <functional>
 
+#include <random>
+#include <string>
+
+#include "cvxcfg_tool.h"
 #include "cvxutil.h"
 #include "harness/harness.h"
 
@@ -137,6 +141,122 @@ TEST_F(ConfigLockExports, ReadersDoNotWait)
     EXPECT_EQ(count, 1u);
     EXPECT_FALSE(WaitsForLock([&] { CVU_GetGroupParamA("Sales", CVU_GROUPPARAM_NAME, buffer, sizeof buffer); }));
     EXPECT_STREQ(buffer, "Sales");
+}
+
+// ---- a writer killed at any moment --------------------------------------------
+
+constexpr int kCrashLines = 40;
+
+std::string LineName(int n) { return "L" + std::to_string(n); }
+std::string PortName(int n) { return "COM" + std::to_string(n); }
+
+// The d-th change of the sequence: which one depends only on d and on the
+// file, so that the parent can make it again on the file it started from.
+// Every change keeps the file consistent: groups list shared lines only.
+void CrashStep(unsigned d)
+{
+    std::mt19937 random(d * 7919u + 17u);
+    int n = 1 + int(random() % kCrashLines), m = n % kCrashLines + 1;
+    auto shared = [](int k) { return CVU_GetSharedPortParams(PortName(k).c_str(), nullptr) != FALSE; };
+    std::string group = "G" + std::to_string(n);
+    switch (random() % 5) {
+    case 0:
+        if (shared(n)) {
+            CVU_StopSharingPort(PortName(n).c_str());
+        } else {
+            SharedPortParams params{};
+            std::snprintf(params.shareName, sizeof params.shareName, "%s", LineName(n).c_str());
+            std::snprintf(params.portName, sizeof params.portName, "%s", PortName(n).c_str());
+            CVU_GetDefaultPortConfig(&params.config);
+            CVU_ShareNewPort(&params);
+        }
+        break;
+    case 1: CVU_DeleteGroupA(group.c_str()); break;
+    case 2: {
+        std::string lines;
+        for (int k : {n, m})
+            if (shared(k)) lines += LineName(k) + '\0';
+        lines += '\0';
+        CVU_AddGroupA(group.c_str(), lines.c_str(), TRUE);
+        break;
+    }
+    case 3:
+        if (shared(n)) CVU_ModifyGroupLinesA(CVU_GL_ADDLINETOALLGROUPS, LineName(n).c_str(), nullptr);
+        break;
+    default: CVU_ModifyGroupLinesA(CVU_GL_REMOVELINEFROMALLGROUPS, LineName(n).c_str(), nullptr); break;
+    }
+}
+
+// The journal holds the number of the next change and the file before it,
+// replaced whole after every change.
+std::string JournalPath() { return ExeDirectory() + "crash-journal.txt"; }
+
+bool ReadJournal(unsigned *next, std::string *file)
+{
+    std::string text = ReadFileText(JournalPath());
+    size_t end = text.find('\n');
+    if (end == std::string::npos) return false;
+    *next = unsigned(std::stoul(text.substr(0, end)));
+    *file = text.substr(end + 1);
+    return true;
+}
+
+void WriteJournal(unsigned next, const std::string &file)
+{
+    std::string temporary = JournalPath() + ".new";
+    WriteFileText(temporary, std::to_string(next) + "\n" + file);
+    MoveFileExA(temporary.c_str(), JournalPath().c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+CVX_CHILD_ROLE(config_crash_writer)
+{
+    char path[MAX_PATH];
+    std::snprintf(path, sizeof path, "%s", args.at(0).c_str());
+    unsigned next;
+    std::string file;
+    if (!ReadJournal(&next, &file)) return 2;
+    for (;; ++next) {
+        CrashStep(next);
+        WriteJournal(next + 1, ReadFileText(path));
+    }
+}
+
+TEST_F(ConfigLockExports, AWriterKilledAtAnyMomentLeavesAWholeFile)
+{
+    for (int n = 1; n <= kCrashLines; ++n) {
+        SharedPortParams params{};
+        std::snprintf(params.shareName, sizeof params.shareName, "%s", LineName(n).c_str());
+        std::snprintf(params.portName, sizeof params.portName, "%s", PortName(n).c_str());
+        CVU_GetDefaultPortConfig(&params.config);
+        CVU_ShareNewPort(&params);
+        CVU_AddGroupA(("G" + std::to_string(n)).c_str(), (LineName(n) + '\0' + '\0').c_str(), FALSE);
+    }
+    WriteJournal(1000, ReadFileText(ini_));
+    std::mt19937 random(20261206);
+    int kills = 0, midway = 0;
+    for (; kills < 30; ++kills) {
+        ChildProcess writer = StartChild("config_crash_writer", {ini_});
+        ASSERT_TRUE(writer.Started());
+        Sleep(150 + random() % 400);
+        writer.Kill();
+        std::string left = ReadFileText(ini_);
+        unsigned next;
+        std::string before;
+        ASSERT_TRUE(ReadJournal(&next, &before));
+        if (left != before) {
+            // The change the writer was making: made again here from the file
+            // before it, it must give what the writer left.
+            ASSERT_TRUE(WriteFileText(ini_, before));
+            CrashStep(next);
+            ASSERT_EQ(ReadFileText(ini_), left) << "kill " << kills << " during change " << next
+                                                << ": the file is neither the one before the change nor the one after";
+            ++midway;
+        }
+        ProgramResult check = Cvxcfg({"check"});
+        ASSERT_EQ(0, check.exitCode) << "kill " << kills << ":\n" << check.out;
+    }
+    std::printf("%d kills, %d after a change was written and before the next began\n", kills, midway);
+    DeleteFileA(JournalPath().c_str());
 }
 
 }  // namespace
