@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cvxutil.h"
 #include "frame/configstore.h"
 #include "harness/harness.h"
 
@@ -236,17 +237,11 @@ TEST_F(ProfileStore, GeneratedScriptsLeaveThePlatformsBytes)
 // texts that would span lines are refused and change nothing.
 TEST_F(ProfileStore, LargeSectionsMoveWholeAndLineBreaksAreRefused)
 {
-    std::string start = "[G1]\r\nNAME=a\r\n[G2]\r\nNAME=b\r\n";
-    std::string longValue(2000, 'v');
-    for (int i = 0; i < 200; ++i) start += "K" + std::to_string(i) + "=" + longValue + "\r\n";
-    ASSERT_TRUE(WriteFileText(ini_, start));
-    {
-        cvx::ConfigCall call(cvx::ConfigCall::Mode::Change, ini_.c_str());
-        cvx::WriteProfileText("G1", nullptr, nullptr, ini_.c_str());
-        cvx::MoveProfileSection("G2", "G1", ini_.c_str());
-        EXPECT_TRUE(call.Commit());
-    }
-    EXPECT_EQ(start.substr(start.find("[G2]")).replace(0, 4, "[G1]"), ReadFileText(ini_));
+    std::string keys;
+    for (int i = 0; i < 200; ++i) keys += "K" + std::to_string(i) + "=" + std::string(2000, 'v') + "\r\n";
+    ASSERT_TRUE(WriteFileText(ini_, "[SERVER]\r\nGROUPS=2\r\n[GROUP1]\r\nNAME=a\r\n[GROUP2]\r\nNAME=b\r\n" + keys));
+    EXPECT_EQ(0u, CVU_DeleteGroupA("a"));
+    EXPECT_EQ("[SERVER]\r\nGROUPS=1\r\n[GROUP1]\r\nNAME=b\r\n" + keys, ReadFileText(ini_));
 
     std::string before = ReadFileText(ini_);
     for (const char *bad : {"A\r\n[SERVER]\r\nLINES=7", "x\ny", "x\rz"}) {
