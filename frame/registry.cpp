@@ -39,7 +39,7 @@ void CallComponentEntry(const char *entry)
 
     for (const char *library : kComponentLibraries) {
         char path[MAX_PATH];
-        BuildComponentPath(path, library);
+        if (!BuildComponentPath(path, library)[0]) continue;
         UniqueModule module(LoadLibraryA(path));
         if (!module) continue;
         using Entry = HRESULT(WINAPI *)();
