@@ -73,7 +73,6 @@ extern "C" LONG WINAPI CVU_GetRegDataA(HKEY root, LPCSTR part1, LPCSTR part2, LP
 {
     char path[kKeyPathSize];
     if (!ComposeKeyPath(path, part1, part2, part3)) return ERROR_INVALID_PARAMETER;
-    if (!buffer && size) return ERROR_INVALID_PARAMETER;
     UniqueHkey key;
     LONG rc = RegOpenKeyExA(root, path, 0, KEY_READ, key.put());
     if (rc != ERROR_SUCCESS) return rc;
