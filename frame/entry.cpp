@@ -30,6 +30,19 @@ LONG volatile g_loadAttempted;
 LONG volatile g_moduleReleased;
 char g_componentDirectory[MAX_PATH];
 
+// The directory of this library with its trailing backslash; false when
+// its name does not fit a path.
+bool LibraryDirectory(char *directory)
+{
+    char self[MAX_PATH + 1] = "";
+    DWORD length = GetModuleFileNameA(GetLibraryInstance(), self, sizeof self);
+    char *slash = std::strrchr(self, '\\');
+    if (length == 0 || length >= MAX_PATH || !slash) return false;
+    slash[1] = '\0';
+    kor::CopyStringLimited(self, directory, MAX_PATH);
+    return true;
+}
+
 void ShowLanguageError(UINT id, const char *file)
 {
     char format[100] = "";
@@ -45,7 +58,7 @@ void ShowLanguageError(UINT id, const char *file)
 BOOL TryLoadResourceModule(const char *file)
 {
     char path[MAX_PATH];
-    BuildComponentPath(path, file);
+    if (!BuildComponentPath(path, file)[0]) return FALSE;
     HMODULE module = LoadLibraryA(path);
     if (reinterpret_cast<ULONG_PTR>(module) < 32) return FALSE;
     g_resourceModule = module;
@@ -58,10 +71,12 @@ BOOL LoadResourceModule(BOOL showErrors)
     if (InterlockedExchange(&g_loadAttempted, 1)) return FALSE;
 
     char userChoice[256] = "";
-    char name[256] = "";
+    // One byte more than a name holds: a longer one would arrive cut, naming
+    // another file, and is not loaded at all.
+    char name[257] = "";
     if (GetUserSetting("ResDll", "Language", name, sizeof name) == ERROR_SUCCESS) {
         name[sizeof name - 1] = '\0';
-        if (TryLoadResourceModule(name)) return TRUE;
+        if (std::strlen(name) < sizeof name - 1 && TryLoadResourceModule(name)) return TRUE;
         if (showErrors) {
             ShowLanguageError(IDS_USER_LANGUAGE_FAILED, name);
             kor::CopyStringLimited(name, userChoice, sizeof userChoice);
@@ -122,27 +137,39 @@ LONG GetUserSetting(const char *name, const char *subkey, char *buffer, DWORD si
     return CVU_GetRegDataA(HKEY_CURRENT_USER, "Software\\Quillon", "Calvex", subkey, name, buffer, size, REG_SZ);
 }
 
+bool AppendFileName(char *path, const char *file)
+{
+    size_t used = std::strlen(path);
+    size_t length = std::strlen(file ? file : "");
+    if (used + length >= MAX_PATH) return false;
+    std::memcpy(path + used, file ? file : "", length + 1);
+    return true;
+}
+
 char *BuildComponentPath(char *destination, const char *file)
 {
     if (!g_componentDirectory[0]) {
-        char directory[MAX_PATH] = "";
-        if (GetUserSetting("ComponentPath", nullptr, directory, sizeof directory - 1) == ERROR_SUCCESS) {
+        // One byte more than a path holds, so that a longer value is seen as
+        // too long instead of arriving cut.
+        char directory[MAX_PATH + 1] = "";
+        bool fits = false;
+        if (GetUserSetting("ComponentPath", nullptr, directory, sizeof directory) == ERROR_SUCCESS) {
+            directory[sizeof directory - 1] = '\0';
             size_t len = std::strlen(directory);
-            if (len > 1 && directory[len - 1] != '\\') std::strcat(directory, "\\");
-        } else {
-            char self[MAX_PATH] = "";
-            GetModuleFileNameA(GetLibraryInstance(), self, sizeof self);
-            self[sizeof self - 1] = '\0';
-            char *slash = std::strrchr(self, '\\');
-            if (slash) slash[1] = '\0';
-            else self[0] = '\0';
-            kor::CopyStringLimited(self, directory, sizeof directory);
+            bool slash = len > 1 && directory[len - 1] != '\\';
+            fits = len + slash < MAX_PATH;
+            if (fits && slash) std::strcpy(directory + len, "\\");
         }
+        // A value that leaves no room counts as absent, like a missing one.
+        if (!fits && !LibraryDirectory(directory)) directory[0] = '\0';
         kor::CopyStringLimited(directory, g_componentDirectory, sizeof g_componentDirectory);
     }
-    kor::CopyStringLimited(g_componentDirectory, destination, MAX_PATH);
-    size_t used = std::strlen(destination);
-    kor::CopyStringLimited(file ? file : "", destination + used, MAX_PATH - used);
+    destination[0] = '\0';
+    if (AppendFileName(destination, g_componentDirectory) && AppendFileName(destination, file)) return destination;
+    // A directory too long for this file counts as absent as well: the file
+    // beside this library, or no path at all rather than a cut one.
+    destination[0] = '\0';
+    if (!LibraryDirectory(destination) || !AppendFileName(destination, file)) destination[0] = '\0';
     return destination;
 }
 

@@ -17,7 +17,12 @@ void FreeResourceModule();
 // Windows abbreviation itself); empty when the locale gives none.
 void GetLanguageCode(char code[4]);
 // ComponentDirectory followed by file into destination (MAX_PATH bytes).
+// A directory too long for the file counts as absent (the file beside this
+// library); destination is empty when even that does not fit.
 char *BuildComponentPath(char *destination, const char *file);
+// Appends file to path (MAX_PATH bytes); false, path unchanged, when the
+// whole name would not fit: a cut name would be another file.
+bool AppendFileName(char *path, const char *file);
 // REG_SZ value of the user key (or of one of its subkeys).
 LONG GetUserSetting(const char *name, const char *subkey, char *buffer, DWORD size);
 // The text a TextRef names, or null for none; buffer holds kTextBuffer bytes.

@@ -62,12 +62,8 @@ const char *GetServerConfigFile()
 {
     if (!g_configFilled) {
         char path[MAX_PATH];
-        if (GetInstallDirectory(path)) {
-            size_t len = std::strlen(path);
-            kor::CopyStringLimited("CVEX.INI", path + len, sizeof path - len);
-        } else {
-            BuildComponentPath(path, "CVEX.INI");
-        }
+        // An install directory too long for the name counts as absent.
+        if (!GetInstallDirectory(path) || !AppendFileName(path, "CVEX.INI")) BuildComponentPath(path, "CVEX.INI");
         // Every thread computes the same text, so a race only copies it twice.
         kor::CopyStringLimited(path, g_configFile, sizeof g_configFile);
         g_configFilled = 1;

@@ -39,7 +39,7 @@ void CallComponentEntry(const char *entry)
 
     for (const char *library : kComponentLibraries) {
         char path[MAX_PATH];
-        BuildComponentPath(path, library);
+        if (!BuildComponentPath(path, library)[0]) continue;
         UniqueModule module(LoadLibraryA(path));
         if (!module) continue;
         using Entry = HRESULT(WINAPI *)();
@@ -73,7 +73,6 @@ extern "C" LONG WINAPI CVU_GetRegDataA(HKEY root, LPCSTR part1, LPCSTR part2, LP
 {
     char path[kKeyPathSize];
     if (!ComposeKeyPath(path, part1, part2, part3)) return ERROR_INVALID_PARAMETER;
-    if (!buffer && size) return ERROR_INVALID_PARAMETER;
     UniqueHkey key;
     LONG rc = RegOpenKeyExA(root, path, 0, KEY_READ, key.put());
     if (rc != ERROR_SUCCESS) return rc;

@@ -1,6 +1,6 @@
 // The per-process port list: one fixed block of CVU_MAX_LISTED_PORTS
-// entries, built by the first open enumeration and freed by the last close.
-// Only the user count is changed atomically; the entries are not locked.
+// entries, built by a start that finds none and freed by the last close.
+// Joining and leaving are atomic; the entries are not locked.
 #include "ports/portlist.h"
 
 #include <cstddef>
@@ -23,8 +23,23 @@ struct PortList {
     PortEnumRecord *volatile entries;  // GlobalAlloc block, or null: no list
     WORD count;
     volatile LONG users;
+    volatile LONG changing;  // held while a user joins or leaves, never across calls
 };
 PortList g_list;
+
+// Joining and leaving are one step each with the list they find: without
+// it, a thread could join the list that the last user is about to free, or
+// lose its count to that user's reset and later free somebody else's list.
+class MembershipGuard {
+public:
+    MembershipGuard()
+    {
+        while (InterlockedExchange(&g_list.changing, 1)) Sleep(0);
+    }
+    ~MembershipGuard() { InterlockedExchange(&g_list.changing, 0); }
+    MembershipGuard(const MembershipGuard &) = delete;
+    MembershipGuard &operator=(const MembershipGuard &) = delete;
+};
 
 constexpr SIZE_T kListBytes = CVU_MAX_LISTED_PORTS * sizeof(PortEnumRecord);
 static_assert(kListBytes == 10675);
@@ -105,10 +120,10 @@ void AddRedirectedPorts(const char *file)
     }
 }
 
+// Fills the list that the caller's join has just put in place; other users
+// that join meanwhile see the entries added so far.
 void BuildList()
 {
-    g_list.count = 0;
-    g_list.entries = static_cast<PortEnumRecord *>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, kListBytes));
     if (g_list.entries) {
         ConfigCall call(ConfigCall::Mode::Read);
         const char *file = GetServerConfigFile();
@@ -122,9 +137,16 @@ void BuildList()
         AddLinePorts(file);
         AddRedirectedPorts(file);
     }
-    // A list without ports closes itself: the caller's close then finds
-    // nothing left to free.
-    if (g_list.count == 0) CVU_EndPortEnum();
+    // A list without ports is dropped at once, so that the next start looks
+    // at the machine again. Its enumeration stays counted until its own
+    // end: that end must not take the count of a list built after it.
+    void *empty = nullptr;
+    {
+        MembershipGuard guard;
+        if (g_list.count == 0 && g_list.users == 1)
+            empty = InterlockedExchangePointer(reinterpret_cast<void *volatile *>(&g_list.entries), nullptr);
+    }
+    if (empty) GlobalFree(empty);
 }
 
 }  // namespace
@@ -134,7 +156,17 @@ using namespace cvx;
 
 extern "C" DWORD WINAPI CVU_StartPortEnum(void)
 {
-    if (InterlockedIncrement(&g_list.users) == 1 && !g_list.entries) BuildList();
+    bool build = false;
+    {
+        MembershipGuard guard;
+        InterlockedIncrement(&g_list.users);
+        if (!g_list.entries) {
+            build = true;
+            g_list.count = 0;
+            g_list.entries = static_cast<PortEnumRecord *>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, kListBytes));
+        }
+    }
+    if (build) BuildList();
     return 0;
 }
 
@@ -164,11 +196,16 @@ extern "C" DWORD WINAPI CVU_EnumPorts(WORD *index, DWORD mask, PortEnumRecord *r
 
 extern "C" DWORD WINAPI CVU_EndPortEnum(void)
 {
-    if (InterlockedDecrement(&g_list.users) <= 0) {
-        g_list.count = 0;
-        InterlockedExchange(&g_list.users, 0);
-        void *entries = InterlockedExchangePointer(reinterpret_cast<void *volatile *>(&g_list.entries), nullptr);
-        if (entries) GlobalFree(entries);
+    void *entries = nullptr;
+    {
+        MembershipGuard guard;
+        if (InterlockedDecrement(&g_list.users) <= 0) {
+            g_list.count = 0;
+            InterlockedExchange(&g_list.users, 0);
+            entries = InterlockedExchangePointer(reinterpret_cast<void *volatile *>(&g_list.entries), nullptr);
+        }
     }
+    // Only the last user gets here with the list, and nobody can join it now.
+    if (entries) GlobalFree(entries);
     return 0;
 }

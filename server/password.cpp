@@ -22,12 +22,8 @@ constexpr char kPasswordFile[] = "CVEX.PWF";
 void GetPasswordFilePath(char *path)
 {
     if (!path) return;
-    if (GetInstallDirectory(path)) {
-        size_t len = std::strlen(path);
-        kor::CopyStringLimited(kPasswordFile, path + len, MAX_PATH - len);
-    } else {
-        BuildComponentPath(path, kPasswordFile);
-    }
+    // An install directory too long for the name counts as absent.
+    if (!GetInstallDirectory(path) || !AppendFileName(path, kPasswordFile)) BuildComponentPath(path, kPasswordFile);
 }
 
 BOOL EncodeRemotePassword(const char *password, BYTE *record)

@@ -81,15 +81,19 @@ using namespace cvx;
 
 extern "C" BOOL WINAPI CVU_StartSpecialEdit(HWND edit, ULONG_PTR data, DWORD mode)
 {
-    // One filter per window: a second one would take the first as its
-    // previous procedure and outlive it.
-    if (!edit || !IsWindow(edit) || FindSlot(edit)) return FALSE;
+    // No window, or none of ours: there is no filter to install.
+    if (!edit || !IsWindow(edit)) return FALSE;
     FilterSlot *slot = FindSlot(nullptr);
     if (!slot) return FALSE;
 
     FilterSlot filter{edit, nullptr, 0, mode};
     filter.data = OwnsSetCopy(mode) ? CopyCharacterSet(reinterpret_cast<TextRef>(data)) : data;
-    filter.previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_WNDPROC));
+    // On a control filtered already, whichever of its slots comes first
+    // decides. The new slot records the control's own procedure, not the
+    // filter: ending it must never leave the filter in place without a
+    // slot, nor chain the filter to itself.
+    const FilterSlot *earlier = FindSlot(edit);
+    filter.previous = earlier ? earlier->previous : reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_WNDPROC));
     *slot = filter;
     if (!SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilterProc))) {
         // Not this process's window.

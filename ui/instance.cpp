@@ -4,7 +4,6 @@
 
 #include "frame/frame.h"
 #include "frame/owners.h"
-#include "korutil/korutil.h"
 
 namespace {
 constexpr DWORD kFirstInstanceWait = 1000;
@@ -30,11 +29,10 @@ extern "C" BOOL WINAPI CVU_IsPreviousWindowActive(TextRef caption, LPCSTR window
     }
     mark.reset();
 
-    // With neither class nor caption any window would match.
+    // Another instance holds the mark: its window is looked for as named,
+    // a caption that resolves to nothing matching any caption.
     char buffer[cvx::kTextBuffer];
-    const char *title = cvx::ResolveText(caption, buffer);
-    if (!title && kor::IsEmptyString(windowClass)) return FALSE;
-    HWND found = FindWindowA(kor::IsEmptyString(windowClass) ? nullptr : windowClass, title);
+    HWND found = FindWindowA(windowClass, cvx::ResolveText(caption, buffer));
     if (!found) return FALSE;
 
     HWND owner = found;

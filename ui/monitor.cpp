@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <vector>
 
 #include "frame/frame.h"
 #include "frame/owners.h"
@@ -33,17 +34,30 @@ void EnableShutdownPrivilege()
 
 // NAMES.INI in the directory of the machine-wide "Directory" value, taken
 // as it is stored (the monitor applet writes the file there the same way).
-// False when the value is missing or empty: there is then no file to use.
+// False when the value is missing, empty or too long to be read whole:
+// there is then no file to use, and a cut value would name another one.
 bool MonitorNamesPath(char (&path)[kDirectorySize + sizeof kNamesFile])
 {
     path[0] = '\0';
-    if (CVU_GetRegDataA(HKEY_LOCAL_MACHINE, kNamesKey, nullptr, nullptr, "Directory", path, kDirectorySize,
+    if (CVU_GetRegDataA(HKEY_LOCAL_MACHINE, kNamesKey, nullptr, nullptr, "Directory", path, kDirectorySize + 1,
                         REG_SZ) != ERROR_SUCCESS)
         return false;
-    path[kDirectorySize - 1] = '\0';
-    if (!path[0]) return false;
-    std::strcat(path, kNamesFile);
+    path[kDirectorySize] = '\0';
+    size_t length = std::strlen(path);
+    if (length == 0 || length >= kDirectorySize) return false;
+    std::strcpy(path + length, kNamesFile);
     return true;
+}
+
+// The whole stored name, however long; false when the address has no entry.
+bool StoredName(const char *path, const char *address, std::vector<char> &name)
+{
+    for (DWORD size = 256;; size *= 2) {
+        name.assign(size, '\0');
+        DWORD got = GetPrivateProfileStringA(kNamesSection, address, cvx::kAbsentMarker, name.data(), size, path);
+        if (got + 1 < size || size >= (1u << 24)) break;
+    }
+    return std::strcmp(name.data(), cvx::kAbsentMarker) != 0;
 }
 
 }  // namespace
@@ -56,14 +70,13 @@ extern "C" BOOL WINAPI CVU_GlobalNotify(DWORD value)
 extern "C" BOOL WINAPI CVU_GetMonitorNameFromAddress(LPCSTR address, LPSTR buffer, DWORD size)
 {
     if (!address || !buffer || size == 0) return FALSE;
+    // Compared whole, before either text is cut to the caller's buffer: a
+    // cut address must not pass for a name.
     char path[kDirectorySize + sizeof kNamesFile];
-    if (!MonitorNamesPath(path)) {
-        // Still something to show.
-        kor::CopyStringLimited(address, buffer, size);
-        return FALSE;
-    }
-    GetPrivateProfileStringA(kNamesSection, address, address, buffer, size, path);
-    return std::strcmp(buffer, address) != 0;
+    std::vector<char> name;
+    const char *shown = MonitorNamesPath(path) && StoredName(path, address, name) ? name.data() : address;
+    kor::CopyStringLimited(shown, buffer, size);
+    return std::strcmp(shown, address) != 0;
 }
 
 extern "C" BOOL WINAPI CVU_SetMonitorNameForAddress(LPCSTR address, LPCSTR name)

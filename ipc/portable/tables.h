@@ -50,6 +50,11 @@ public:
     // at the first entry in use with that name.
     Search Find(const char *name, NamesEqual equal) const;
 
+    // The checked entry count, and entry index (below it) for readers that
+    // walk the whole table.
+    uint32_t Count() const { return count_; }
+    const uint8_t *EntryAt(uint32_t index) const { return Entry(index); }
+
 private:
     uint8_t *Entry(uint32_t index) const;
 

@@ -77,6 +77,16 @@ TEST_F(CvxcfgCli, BadValueChangesNothing)
     EXPECT_EQ("[COMMON]\r\nNAME=ALPHA\r\n", ReadFileText(ini_));
 }
 
+// A crafted file must not drive the administrator's terminal.
+TEST_F(CvxcfgCli, ControlCharactersOfTheFileAreShownEscaped)
+{
+    ASSERT_TRUE(WriteFileText(ini_, "[COMMON]\r\nNAME=A\x1b[2J\x07\x7f\r\n"));
+    ProgramResult run = Cvxcfg({"server"});
+    EXPECT_NE(std::string::npos, run.out.find("A\\x1b[2J\\x07\\x7f")) << run.out;
+    EXPECT_EQ(std::string::npos, run.out.find_first_of("\x1b\x07\x7f"));
+    EXPECT_EQ("A\x1b[2J\x07\x7f", CvxcfgJson({"server"})["name"].string);
+}
+
 TEST_F(CvxcfgCli, OptionsTakeEitherFormAndJsonGoesAnywhere)
 {
     ProgramResult a = Cvxcfg({"server", "set", "--timeout=7", "--json"});

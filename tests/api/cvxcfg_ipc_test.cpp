@@ -107,6 +107,17 @@ TEST_F(CvxcfgIpc, StatusTables)
     ProgramResult full = Cvxcfg({"tables", "entry", "C", "1"});
     EXPECT_EQ(3, full.exitCode);
     EXPECT_NE(std::string::npos, full.err.find("every IBDAT entry is in use"));
+    // A damaged header is reported, never walked: an entry count far past
+    // the block, then an entries offset past it.
+    BYTE *data = nullptr;
+    ASSERT_EQ(0u, CVU_NsmDataView(ibdat, reinterpret_cast<void **>(&data)));
+    for (size_t field : {12, 20}) {
+        DWORD saved = *reinterpret_cast<DWORD *>(data + field);
+        *reinterpret_cast<DWORD *>(data + field) = 0x7FFFFFF0;
+        ProgramResult damaged = Cvxcfg({"tables", "ibdat"});
+        EXPECT_EQ(3, damaged.exitCode) << field << ": " << damaged.err;
+        *reinterpret_cast<DWORD *>(data + field) = saved;
+    }
 
     Json record = CvxcfgJson({"tables", "rmdat", "--state", "2", "--text", "dialling", "--value", "41"});
     EXPECT_TRUE(record["exists"].boolean);

@@ -196,8 +196,10 @@ TEST_F(EditFilter, EndingRestoresTheWindowProcedure)
 {
     ASSERT_TRUE(CVU_StartSpecialEdit(edit_, Set("9"), CVU_EDIT_ALLOWED));
     EXPECT_NE(reinterpret_cast<LONG_PTR>(RecordingProc), GetWindowLongPtrA(edit_, GWLP_WNDPROC));
-    // One filter per control.
-    EXPECT_FALSE(CVU_StartSpecialEdit(edit_, Set("8"), CVU_EDIT_ALLOWED));
+    // A second filter on the control is taken; the first still decides.
+    EXPECT_TRUE(CVU_StartSpecialEdit(edit_, Set("8"), CVU_EDIT_ALLOWED));
+    Type(edit_, "98");
+    EXPECT_EQ("9", Reached());
     CVU_EndSpecialEdit(edit_);
     EXPECT_EQ(reinterpret_cast<LONG_PTR>(RecordingProc), GetWindowLongPtrA(edit_, GWLP_WNDPROC));
     // A second end, or one for a control without a filter, does nothing.
@@ -205,7 +207,7 @@ TEST_F(EditFilter, EndingRestoresTheWindowProcedure)
     CVU_EndSpecialEdit(nullptr);
     EXPECT_EQ(reinterpret_cast<LONG_PTR>(RecordingProc), GetWindowLongPtrA(edit_, GWLP_WNDPROC));
     Type(edit_, "abc");
-    EXPECT_EQ("abc", Text(edit_));
+    EXPECT_EQ("9abc", Text(edit_));
 
     EXPECT_FALSE(CVU_StartSpecialEdit(nullptr, Set("9"), CVU_EDIT_ALLOWED));
 }

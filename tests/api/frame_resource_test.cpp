@@ -196,11 +196,14 @@ TEST_F(ResourceModule, LoadsFromTheComponentDirectory)
         EXPECT_EQ(0, lstrcmpiA((dir + "CV32_ENG.DLL").c_str(), GetResult("path").c_str())) << GetResult("path");
     }
 
-    // Unset: beside the library.
-    DeleteTree(HKEY_CURRENT_USER, kUserKey);
-    ASSERT_EQ(0, RunChild("resource_module_path", {}, options));
-    EXPECT_EQ(0, lstrcmpiA((ExeDirectory() + "CV32_ENG.DLL").c_str(), GetResult("path").c_str()))
-        << GetResult("path");
+    // Unset, or too long to take a file name: beside the library.
+    for (size_t length : {0, 250, 259, 300}) {
+        DeleteTree(HKEY_CURRENT_USER, kUserKey);
+        if (length) UseComponentPath(dir + std::string(length - dir.size(), 'x'));
+        ASSERT_EQ(0, RunChild("resource_module_path", {}, options));
+        EXPECT_EQ(0, lstrcmpiA((ExeDirectory() + "CV32_ENG.DLL").c_str(), GetResult("path").c_str()))
+            << length << ": " << GetResult("path");
+    }
 }
 
 }  // namespace

@@ -106,14 +106,14 @@ TEST_F(SingleInstance, WithoutTheWindowTheSecondGoesOnWithoutTheMark)
     ASSERT_FALSE(CVU_IsPreviousWindowActive(kCaption, kClass, kMutex, &mark_));
     ASSERT_NE(nullptr, mark_);
     EXPECT_EQ(0, RunPumping());
-    // Neither class nor caption names no window at all.
-    EXPECT_FALSE(CVU_IsPreviousWindowActive(nullptr, nullptr, kMutex, nullptr));
 
     // A window of the class with another caption is not the instance; with
-    // no caption any window of the class is.
+    // no caption any window of the class is, and with no class either, any
+    // window at all.
     CreateMain("Calvex Monitor (other)");
     EXPECT_EQ(0, RunPumping());
     EXPECT_EQ(1, RunPumping("-"));
+    EXPECT_TRUE(CVU_IsPreviousWindowActive(nullptr, nullptr, kMutex, nullptr));
 }
 
 TEST_F(SingleInstance, EndingTheMarkLetsTheNextProcessBeFirst)

@@ -54,6 +54,9 @@ TEST_F(MonitorNames, WithoutADifferentNameTheAddressIsShown)
     BOOL r = TRUE;
     EXPECT_EQ("10.9.9.9", Name("10.9.9.9", 100, &r));
     EXPECT_FALSE(r);
+    // Compared whole: the address cut to a small buffer is still no name.
+    EXPECT_EQ("10.9", Name("10.9.9.9", 5, &r));
+    EXPECT_FALSE(r);
 
     // A name equal to the address counts as none; compared with case.
     ASSERT_TRUE(CVU_SetMonitorNameForAddress("hostA", "hostA"));

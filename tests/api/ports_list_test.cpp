@@ -1,9 +1,11 @@
 // The port list on Windows NT: the machine's serial ports written where
 // Windows keeps them, joined with the lines and redirections of CVEX.INI;
 // its user count, the text enumeration, and sharing a port in one call.
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cvxutil.h"
@@ -239,6 +241,24 @@ TEST_F(PortList, UserCount)
     EXPECT_EQ(2, Count(0));
     CVU_EndPortEnum();
     EXPECT_EQ(0, Count(0));
+
+    // Threads walking while others end: a list, once built, stays whole
+    // until the end of the last thread that walks it.
+    std::atomic<int> faults{0};
+    auto walk = [&faults] {
+        for (int i = 0; i < 300; ++i) {
+            CVU_StartPortEnum();
+            WORD count = 0, index = 0;
+            for (int wait = 0; wait < 100000 && (CVU_EnumPorts(&count, 0, nullptr), count < 2); ++wait) Sleep(0);
+            for (PortEnumRecord r; CVU_EnumPorts(&index, PORTF_LOCAL, &r) == 0;) faults += r.portNumber != index;
+            faults += index != 2;
+            CVU_EndPortEnum();
+        }
+    };
+    std::thread a(walk), b(walk), c(walk), d(walk);
+    a.join(), b.join(), c.join(), d.join();
+    EXPECT_EQ(0, faults.load());
+    EXPECT_EQ(0, Count(0));
 }
 
 TEST_F(PortList, AMachineWithoutPortsClosesItsOwnEnumeration)
@@ -248,12 +268,15 @@ TEST_F(PortList, AMachineWithoutPortsClosesItsOwnEnumeration)
     PortEnumRecord r;
     WORD index = 0;
     EXPECT_EQ(1u, CVU_EnumPorts(&index, 0, &r));
-    CVU_EndPortEnum();
-    // The caller's close found nothing open: a port added now shows at once.
+    // A port added now shows at once, even before that enumeration ends;
+    // its end leaves the new list to the one still walking it.
     PutSerialEntry("Serial0", "COM3");
     CVU_StartPortEnum();
     EXPECT_EQ(1, Count(0));
     CVU_EndPortEnum();
+    EXPECT_EQ(1, Count(0));
+    CVU_EndPortEnum();
+    EXPECT_EQ(0, Count(0));
 }
 
 TEST_F(PortList, CommPortTexts)

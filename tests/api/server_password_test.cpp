@@ -121,6 +121,19 @@ TEST_F(RemotePassword, FileFollowsTheInstallDirectory)
     EXPECT_EQ(Bytes({{kC, 1}, {kBlank, 15}, {0, 1}}), ReadFileText(beside));
     EXPECT_EQ(1, CVU_SetRemPassword(""));
     EXPECT_FALSE(FileExists(beside));
+
+    // A directory with no room for the file names counts as absent, for
+    // CVEX.INI as for CVEX.PWF: never two cut names that meet.
+    std::string padded = dir_, besideIni = ExeDirectory() + "CVEX.INI";
+    while (padded.size() < 256) padded += ".\\";
+    SetRegString(HKEY_LOCAL_MACHINE, ProductKeyPath(), "Directory", padded);
+    DeleteFileA(besideIni.c_str());
+    ASSERT_TRUE(CVU_SetServerName("LONGDIR"));
+    ASSERT_EQ(1, CVU_SetRemPassword("c"));
+    EXPECT_EQ("[COMMON]\r\nNAME=LONGDIR\r\n", ReadFileText(besideIni));
+    EXPECT_EQ(Bytes({{kC, 1}, {kBlank, 15}, {0, 1}}), ReadFileText(beside));
+    CVU_SetRemPassword(nullptr);
+    DeleteFileA(besideIni.c_str());
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "output.h"
+
 namespace cvxcfg {
 
 void FailUsage(const std::string &message) { throw Failure{kUsage, message}; }
@@ -142,7 +144,8 @@ int CommandTable::Run(int argc, char **argv)
         return Dispatch(std::move(words));
     } catch (const Failure &failure) {
         std::fflush(stdout);
-        std::fprintf(stderr, "cvxcfg: %s\n", failure.message.c_str());
+        // Messages quote names read from files and the registry.
+        std::fprintf(stderr, "cvxcfg: %s\n", Shown(failure.message).c_str());
         if (failure.code == kUsage) std::fprintf(stderr, "(cvxcfg help lists the commands)\n");
         return failure.code;
     }

@@ -475,11 +475,11 @@ int Check(Invocation &call)
         }
         std::printf("%s]}\n", out.c_str());
     } else {
-        for (const Problem &p : problems) std::printf("%s\n", ProblemText(p).c_str());
+        for (const Problem &p : problems) std::printf("%s\n", Shown(ProblemText(p)).c_str());
         if (problems.empty())
-            std::printf("%s: %s\n", path.c_str(), exists ? "no problems found" : "no such file (an empty configuration)");
+            std::printf("%s: %s\n", Shown(path).c_str(), exists ? "no problems found" : "no such file (an empty configuration)");
         else
-            std::printf("%s: %zu problem%s found\n", path.c_str(), problems.size(), problems.size() == 1 ? "" : "s");
+            std::printf("%s: %zu problem%s found\n", Shown(path).c_str(), problems.size(), problems.size() == 1 ? "" : "s");
     }
     return problems.empty() ? kDone : kProblems;
 }

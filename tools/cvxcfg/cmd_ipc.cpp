@@ -7,6 +7,8 @@
 
 #include "cli.h"
 #include "cvxutil.h"
+#include "ipc/portable/block.h"
+#include "ipc/portable/tables.h"
 #include "output.h"
 #include "store.h"
 
@@ -137,7 +139,7 @@ int WatchQueue(Invocation &call)
         FailRefused("queues watch: queue " + Quote(name) + " has no event to wait on" +
                     (rc != ERROR_SUCCESS ? ErrorSuffix(rc) : " (it was created without --event)"));
     }
-    if (!call.json) std::printf("watching %s\n", name.c_str());
+    if (!call.json) std::printf("watching %s\n", Shown(name).c_str());
     std::fflush(stdout);
     long long seen = 0;
     DWORD start = GetTickCount();
@@ -172,7 +174,6 @@ int WatchQueue(Invocation &call)
 
 // ---- status tables ---------------------------------------------------------------
 const char kIbdatBlock[] = "_Qlon_Cvex_IBDAT";
-const DWORD kIbdatMagic = 0x3A51E76C;
 
 int CreateTables(Invocation &call)
 {
@@ -195,6 +196,20 @@ int CreateTables(Invocation &call)
     return kDone;
 }
 
+// The bytes of a locked block's data area that its header vouches for, as
+// the library checks it when it opens a block: 0 when the header does not
+// add up or the data is not where the view says.
+size_t CheckedDataSize(const void *data)
+{
+    MEMORY_BASIC_INFORMATION info{};
+    if (!VirtualQuery(data, &info, sizeof info)) return 0;
+    const void *view = info.AllocationBase;
+    if (!VirtualQuery(view, &info, sizeof info) || info.State != MEM_COMMIT) return 0;
+    cvx::ipc::BlockLayout layout{};
+    if (!cvx::ipc::CheckBlockHeader(view, info.RegionSize, &layout)) return 0;
+    return static_cast<const BYTE *>(view) + layout.dataOffset == data ? layout.dataSize : 0;
+}
+
 int DumpIbdat(Invocation &call)
 {
     NsmHandle *block = nullptr;
@@ -211,27 +226,27 @@ int DumpIbdat(Invocation &call)
             CVU_NsmClose(block);
             FailRefused("tables ibdat: the table could not be read" + ErrorSuffix(rc));
         }
-        const auto *header = static_cast<const DWORD *>(data);
-        bool valid = header[0] == kIbdatMagic;
+        // Another process writes this memory: the count and offset are taken
+        // once, and only as far as the table's own size allows.
+        cvx::ipc::IbdatTable table;
+        bool valid = table.Load(static_cast<uint8_t *>(data), CheckedDataSize(data));
         if (valid) {
-            value = header[2];
-            size = header[3];
-            const BYTE *entry = static_cast<const BYTE *>(data) + 28;
-            for (DWORD i = 0; i < size; ++i, entry += 28) {
-                DWORD inUse, entryValue;
-                std::memcpy(&inUse, entry, 4);
-                std::memcpy(&entryValue, entry + 4, 4);
-                if (!inUse) continue;
+            value = table.TableValue();
+            size = table.Count();
+            for (DWORD i = 0; i < size; ++i) {
+                cvx::ipc::IbdatEntry entry;
+                std::memcpy(&entry, table.EntryAt(i), sizeof entry);
+                if (!entry.inUse) continue;
                 Record record;
                 record.Number("slot", i + 1)
-                    .Text("name", std::string(reinterpret_cast<const char *>(entry + 8), strnlen((const char *)entry + 8, 20)))
-                    .Number("value", entryValue);
+                    .Text("name", std::string(entry.name, strnlen(entry.name, sizeof entry.name)))
+                    .Number("value", entry.value);
                 entries.push_back(std::move(record));
             }
         }
         CVU_NsmUnlockData(block);
         CVU_NsmClose(block);
-        if (!valid) FailRefused("tables ibdat: the block has no IBDAT header");
+        if (!valid) FailRefused("tables ibdat: the table is damaged (its header does not fit its block)");
     }
     if (call.json) {
         std::string out = std::string("{\"exists\":") + (exists ? "true" : "false") + ",\"value\":" + std::to_string(value) +

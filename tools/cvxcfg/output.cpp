@@ -56,7 +56,7 @@ std::string JsonString(const std::string &ansi)
         else if (c == '\n') out += "\\n";
         else if (c == '\r') out += "\\r";
         else if (c == '\t') out += "\\t";
-        else if (c < 0x20) {
+        else if (c < 0x20 || c == 0x7F) {
             char esc[8];
             std::snprintf(esc, sizeof esc, "\\u%04x", c);
             out += esc;
@@ -107,15 +107,31 @@ const Value *FindField(const Record &record, const char *key)
 
 }  // namespace
 
+std::string Shown(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c != 0x7F) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\x%02x", c);
+        out += escape;
+    }
+    return out;
+}
+
 std::string ValueText(const Value &value)
 {
     switch (value.kind) {
-    case Value::kText: return value.text;
+    case Value::kText: return Shown(value.text);
     case Value::kNumber: return std::to_string(value.number);
     case Value::kFlag: return value.flag ? "yes" : "no";
     case Value::kList: {
         std::string out;
-        for (size_t i = 0; i < value.list.size(); ++i) out += (i ? "," : "") + value.list[i];
+        for (size_t i = 0; i < value.list.size(); ++i) out += (i ? "," : "") + Shown(value.list[i]);
         return out;
     }
     case Value::kNull: break;
@@ -174,7 +190,7 @@ void PrintList(const Invocation &call, const std::vector<Record> &records, const
 void PrintDone(const Invocation &call, const std::string &message)
 {
     if (call.json) std::printf("{\"done\":%s}\n", JsonString(message).c_str());
-    else std::printf("%s\n", message.c_str());
+    else std::printf("%s\n", Shown(message).c_str());
 }
 
 }  // namespace cvxcfg

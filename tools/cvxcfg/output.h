@@ -51,6 +51,11 @@ void PrintDone(const Invocation &call, const std::string &message);
 
 // Texts of the ANSI code page as UTF-8, escaped for JSON.
 std::string JsonString(const std::string &ansi);
+// Text as a terminal may show it: control characters (C0 and DEL) become
+// \xHH, so that a crafted file cannot move the cursor, retitle the window
+// or ring. Showing shown text again changes nothing.
+std::string Shown(const std::string &text);
+// A value for people, texts Shown.
 std::string ValueText(const Value &value);
 std::string JsonObject(const Record &record);
 
