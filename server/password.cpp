@@ -48,8 +48,9 @@ extern "C" BOOL WINAPI CVU_SetRemPassword(LPCSTR password)
     BYTE record[portable::kPasswordRecordSize];
     bool stored = EncodeRemotePassword(password, record) &&
                   ReplaceFileText(path, std::string(reinterpret_cast<const char *>(record), sizeof record));
-    // An empty password clears the remote password; a failed write must not
-    // leave a partial file that would pass for one.
+    // The file is replaced whole, so a crash leaves the old password or the
+    // new one. An empty password clears it; so does one that could not be
+    // stored, rather than leave the old one in force.
     if (!stored) DeleteFileA(path);
     return TRUE;
 }
