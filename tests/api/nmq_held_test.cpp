@@ -379,3 +379,26 @@ TEST(NmqHeld, TheLastCloseStillRemovesTheQueue)
 }
 
 }  // namespace
+
+// A holder that closes while one of its own calls by name waits for the data
+// lock leaves the queue where other openers find it until that call ends.
+TEST(NmqHeld, ACloseDuringTheHoldersOwnCallKeepsTheQueueFindable)
+{
+    const std::string queue = UniqueName("NmqHeldClosing"), block = "~Nmq::" + queue;
+    NmqHandle *handle = nullptr;
+    ASSERT_EQ(0u, CVU_NmqCreate(queue.c_str(), 0, 0, 0, &handle));
+    HANDLE data = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, ("cvuNsm_MT_DATA::" + block).c_str());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(data, 0));
+    DWORD added = 1;
+    std::thread adder([&] { added = Put(queue, 1, "x"); });
+    Sleep(300);
+    EXPECT_EQ(0u, CVU_NmqClose(handle));
+    NsmHandle *other = nullptr;
+    EXPECT_EQ(0u, CVU_NsmOpen(block.c_str(), &other));
+    ReleaseMutex(data);
+    adder.join();
+    EXPECT_EQ(0u, added);
+    if (other) EXPECT_EQ(0u, CVU_NsmClose(other));
+    CloseHandle(data);
+    EXPECT_FALSE(MappingExists(block));
+}

@@ -200,6 +200,25 @@ TEST(NmqLoad, HeldAndByNameProcessesShareOneQueue)
     RunLoad("NmqLoadMixed", writers, readers);
 }
 
+// Creates and closes one queue, over and over.
+CVX_CHILD_ROLE(nmq_create_close)
+{
+    for (int round = std::stoi(args.at(1)); round > 0; --round) {
+        NmqHandle *handle = nullptr;
+        if (CVU_NmqCreate(args.at(0).c_str(), NMQ_EVENT, 0, 0, &handle) || CVU_NmqClose(handle)) return 10;
+    }
+    return 0;
+}
+
+TEST(NmqLoad, CreatesRacingTheLastCloseAllSucceed)
+{
+    const std::string queue = UniqueName("NmqRace");
+    cvxtest::ChildProcess a = cvxtest::StartChild("nmq_create_close", {queue, "1500"});
+    cvxtest::ChildProcess b = cvxtest::StartChild("nmq_create_close", {queue, "1500"});
+    EXPECT_EQ(0, a.Wait(60000));
+    EXPECT_EQ(0, b.Wait(60000));
+}
+
 // ---- a holder killed while it holds the lock ------------------------------------------
 
 // Takes a queue's data lock the way every queue call does, and keeps it until

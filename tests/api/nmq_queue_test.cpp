@@ -153,8 +153,8 @@ TEST(NmqQueues, BadArgumentsAndMissingQueues)
     EXPECT_FALSE(MappingExists("~Nmq::" + missing));
     EXPECT_EQ(87u, CVU_NmqOpen(missing.c_str(), nullptr));
     EXPECT_EQ(87u, CVU_NmqGetEvent(missing.c_str(), nullptr));
-    EXPECT_EQ(87u, CVU_NmqAdd("", 1, nullptr, 0, 0));
-    EXPECT_EQ(87u, CVU_NmqRemove(nullptr, nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(CVU_E_NOTFOUND, CVU_NmqAdd("", 1, nullptr, 0, 0));
+    EXPECT_EQ(CVU_E_NOTFOUND, CVU_NmqRemove(nullptr, nullptr, nullptr, nullptr, 0));
 
     handle = kSentinel;
     EXPECT_EQ(CVU_E_NOTFOUND, CVU_NmqOpen(missing.c_str(), &handle));
@@ -377,6 +377,7 @@ TEST(NmqQueues, DamagedHeadersAreRefusedAndChangeNothing)
         {"record length past the used bytes", kQRecords + 4, 0x7FFFFFF0},
         {"count above the records", kQCount, 3},
         {"count below the records", kQCount, 1},
+        {"event of another name", kQEvent, 0x626F6C47},
     };
     for (const Damage &d : damages) {
         DWORD saved = Word(queue, d.offset);

@@ -127,7 +127,7 @@ TEST(NsmBlocks, BadArgumentsCreateNothing)
     EXPECT_FALSE(ObjectExists("cvuNsm_MT::" + name));
     EXPECT_FALSE(MappingExists(name));
     EXPECT_EQ(87u, CVU_NsmOpen(name.c_str(), nullptr));
-    EXPECT_EQ(87u, CVU_NsmOpen("", &handle));
+    EXPECT_EQ(CVU_E_NOTFOUND, CVU_NsmOpen("", &handle));
 }
 
 TEST(NsmBlocks, CreateOfAnExistingBlockOpensIt)
@@ -431,6 +431,13 @@ TEST(NsmBlocks, AnAbandonedStructureMutexFailsOneCall)
     EXPECT_EQ(2u, raw.RefCount());
     EXPECT_EQ(0u, CVU_NsmClose(other));
     EXPECT_EQ(0u, CVU_NsmClose(handle));
+
+    // A queue's close gets past it and leaves nothing open.
+    NmqHandle *queue = nullptr;
+    ASSERT_EQ(0u, CVU_NmqCreate(name.c_str(), 0, 0, 0, &queue));
+    ASSERT_EQ(0, cvxtest::RunChild("nsm_abandon_structure", {"~Nmq::" + name}));
+    EXPECT_EQ(0u, CVU_NmqClose(queue));
+    EXPECT_FALSE(MappingExists("~Nmq::" + name));
 }
 
 }  // namespace

@@ -26,14 +26,14 @@ struct TestQueue {
     uint32_t Add(uint32_t type, const std::string &text, bool front = false)
     {
         QueueArea area;
-        if (!area.Load(data.data(), data.size())) return kBadHeader;
+        if (!area.Load(data.data(), data.size(), "cvuNmq_EV::TestQueue")) return kBadHeader;
         return area.Add(type, text.data(), uint32_t(text.size()), front);
     }
     // Type and text of the message removed, or the error.
     uint32_t Remove(bool front, uint32_t *type, std::string *text)
     {
         QueueArea area;
-        if (!area.Load(data.data(), data.size())) return kBadHeader;
+        if (!area.Load(data.data(), data.size(), "cvuNmq_EV::TestQueue")) return kBadHeader;
         char buffer[256];
         uint32_t length = sizeof buffer;
         uint32_t rc = area.Remove(front, false, buffer, &length, type);
@@ -43,7 +43,7 @@ struct TestQueue {
     bool Loads()
     {
         QueueArea area;
-        return area.Load(data.data(), data.size());
+        return area.Load(data.data(), data.size(), "cvuNmq_EV::TestQueue");
     }
     std::vector<uint8_t> data;
 };
@@ -178,8 +178,8 @@ TEST(NmqArea, DamagedHeadersAndRecordsAreRefused)
     EXPECT_FALSE(q.Loads());
     // A data area too short for the header itself.
     QueueArea area;
-    EXPECT_FALSE(area.Load(good.data.data(), 135));
-    EXPECT_FALSE(area.Load(good.data.data(), good.Word(8) - 1));
+    EXPECT_FALSE(area.Load(good.data.data(), 135, "cvuNmq_EV::TestQueue"));
+    EXPECT_FALSE(area.Load(good.data.data(), good.Word(8) - 1, "cvuNmq_EV::TestQueue"));
 }
 
 }  // namespace
