@@ -289,6 +289,7 @@ TEST_F(HostileInputs, InterProcessHandlesAndNames)
     BYTE buffer[400] = {};
     DWORD type = 5, length = 0;
     HANDLE event = INVALID_HANDLE_VALUE;
+    const std::string name72(72, 'n'), name41(41, 'q');
     Run({
         {"NsmCreate: null name", [&] { return CVU_NsmCreate(nullptr, 0, 16, &nsm) + (nsm != nullptr); },
          ERROR_INVALID_PARAMETER, true},
@@ -297,8 +298,14 @@ TEST_F(HostileInputs, InterProcessHandlesAndNames)
          true},
         {"NsmCreate: 64 KiB name fails with no handle",
          [&] { return CVU_NsmCreate(kBig, 0, 16, &nsm) != 0 && nsm == nullptr; }, 1, true},
-        {"NsmCreate: 4 GiB of data fails with no handle",
-         [&] { return CVU_NsmCreate("HostileHuge", 0, 0xFFFFFFF0u, &nsm) != 0 && nsm == nullptr; }, 1, true},
+        {"NsmCreate: 4 GiB of data, no handle",
+         [&] { return CVU_NsmCreate("HostileHuge", 0, 0xFFFFFFF0u, &nsm) + (nsm != nullptr); }, ERROR_INVALID_PARAMETER,
+         true},
+        {"NsmCreate: empty name, no handle", [&] { return CVU_NsmCreate("", 0, 16, &nsm) + (nsm != nullptr); },
+         ERROR_INVALID_PARAMETER, true},
+        {"NsmCreate: 72 characters", [&] { return CVU_NsmCreate(name72.c_str(), 0, 16, &nsm) + (nsm != nullptr); },
+         ERROR_INVALID_PARAMETER, true},
+        {"NsmOpen: 72 characters", [&] { return CVU_NsmOpen(name72.c_str(), &nsm); }, ERROR_INVALID_PARAMETER, true},
         {"NsmOpen: empty name", [&] { return CVU_NsmOpen("", &nsm); }, CVU_E_NOTFOUND, true},
         {"NsmOpen: null out", [] { return CVU_NsmOpen("HostileClosed", nullptr); }, ERROR_INVALID_PARAMETER, true},
         {"NsmOpen: a block that is gone", [&] { return CVU_NsmOpen("HostileClosed", &nsm); }, CVU_E_NOTFOUND, true},
@@ -316,6 +323,11 @@ TEST_F(HostileInputs, InterProcessHandlesAndNames)
          ERROR_INVALID_PARAMETER, true},
         {"NmqCreate: 64 KiB name", [&] { return CVU_NmqCreate(kBig, 0, 0, 0, &nmq) + (nmq != nullptr); },
          ERROR_INVALID_PARAMETER, true},
+        {"NmqCreate: 41 characters", [&] { return CVU_NmqCreate(name41.c_str(), 0, 0, 0, &nmq) + (nmq != nullptr); },
+         ERROR_INVALID_PARAMETER, true},
+        {"NmqCreate: 4 GiB capacity", [&] { return CVU_NmqCreate("HostileHugeQ", 0, 0xFFFFFFA0u, 0, &nmq); },
+         ERROR_INVALID_PARAMETER, true},
+        {"NmqOpen: null out", [] { return CVU_NmqOpen("HostileQ", nullptr); }, ERROR_INVALID_PARAMETER, true},
         {"NmqCreate: null out", [] { return CVU_NmqCreate("HostileQ", 0, 0, 0, nullptr); }, ERROR_INVALID_PARAMETER,
          true},
         {"NmqOpen: empty name", [&] { return CVU_NmqOpen("", &nmq) + (nmq != nullptr); }, ERROR_INVALID_PARAMETER,
@@ -328,6 +340,8 @@ TEST_F(HostileInputs, InterProcessHandlesAndNames)
         {"NmqClose: closed", [&] { return CVU_NmqClose(queue); }, ERROR_INVALID_HANDLE, true},
         {"NmqAdd: null name", [&] { return CVU_NmqAdd(nullptr, 1, buffer, 4, 0); }, CVU_E_NOTFOUND, true},
         {"NmqAdd: 64 KiB name", [&] { return CVU_NmqAdd(kBig, 1, buffer, 4, 0); }, ERROR_INVALID_PARAMETER, true},
+        {"NmqAdd: 41 characters", [&] { return CVU_NmqAdd(name41.c_str(), 1, buffer, 4, 0); }, ERROR_INVALID_PARAMETER,
+         true},
         {"NmqAdd: a queue that is gone", [&] { return CVU_NmqAdd("HostileClosedQ", 1, buffer, 4, 0); },
          CVU_E_NOTFOUND, true},
         {"NmqRemove: null name", [&] { return CVU_NmqRemove(nullptr, &type, buffer, &length, 0); },
@@ -354,6 +368,9 @@ TEST_F(HostileInputs, InterProcessHandlesAndNames)
          ERROR_INVALID_PARAMETER, true},
         {"IbdatUpdate: 1-byte buffer", [&] { return CVU_IbdatUpdate(IBDAT_ITEM_TABLE, nullptr, buffer, 1); },
          ERROR_INVALID_PARAMETER, true},
+        {"IbdatUpdate: entry from 3 bytes", [&] { return CVU_IbdatUpdate(IBDAT_ITEM_ENTRY, "x", buffer, 3); },
+         ERROR_INVALID_PARAMETER, true},
+        {"IbdatUpdate: item 3", [&] { return CVU_IbdatUpdate(3, "x", buffer, 4); }, ERROR_INVALID_PARAMETER, true},
         {"RmdatCreate: null out", [] { return CVU_RmdatCreate(0, nullptr); }, ERROR_INVALID_PARAMETER, true},
         {"RmdatClose: junk", [] { return CVU_RmdatClose(Junk<NsmHandle>()); }, ERROR_INVALID_HANDLE, true},
         {"RmdatQuery: item 0", [&] { return CVU_RmdatQuery(0, 0, buffer, sizeof buffer); }, ERROR_INVALID_PARAMETER,
@@ -364,6 +381,11 @@ TEST_F(HostileInputs, InterProcessHandlesAndNames)
          ERROR_INVALID_PARAMETER, true},
         {"RmdatUpdate: null value", [&] { return CVU_RmdatUpdate(RMDAT_ITEM_VALUE, 0, nullptr, 4); },
          ERROR_INVALID_PARAMETER, true},
+        {"RmdatQuery: state into 3 bytes", [&] { return CVU_RmdatQuery(RMDAT_ITEM_STATE, 0, buffer, 3); },
+         ERROR_INSUFFICIENT_BUFFER, true},
+        {"RmdatUpdate: state from 3 bytes", [&] { return CVU_RmdatUpdate(RMDAT_ITEM_STATE, 0, buffer, 3); },
+         ERROR_INVALID_PARAMETER, true},
+        {"RmdatUpdate: item 0", [&] { return CVU_RmdatUpdate(0, 0, buffer, 4); }, ERROR_INVALID_PARAMETER, true},
     });
 }
 
