@@ -38,7 +38,7 @@ TEST(NsmBlocks, NewBlockLayout)
     };
     // The mapping's size shows where the system rounds it to pages: 4003
     // bytes still fit one page. The longest name has 71 characters.
-    const Case cases[] = {{5, NSM_DATALOCK | 0x100, 100, 0}, {4003, 0, 4096, 71}};
+    const Case cases[] = {{5, NSM_DATALOCK | 0x100, 100, 0}, {4003, NSM_DATALOCK, 4096, 71}, {8, 0, 104, 0}};
     for (const Case &c : cases) {
         std::string name = UniqueName("NsmLayout" + std::to_string(c.requested));
         if (c.nameLength) name = (name + std::string(c.nameLength, 'x')).substr(0, c.nameLength);
