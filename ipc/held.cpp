@@ -42,6 +42,7 @@ bool HeldBlocksInUse()
 void FreeHeldBlock(HeldBlock *block)
 {
     if (block->event) CloseHandle(block->event);
+    CloseHandle(block->structureMutex);
     HeapFree(GetProcessHeap(), 0, block);
 }
 
@@ -54,6 +55,12 @@ void HoldBlock(const NsmHandle *handle, const char *name, const BlockLayout &lay
     // open the block as before.
     auto *block = static_cast<HeldBlock *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(HeldBlock)));
     if (!block) return;
+    HANDLE process = GetCurrentProcess();
+    if (!DuplicateHandle(process, handle->structureMutex, process, &block->structureMutex, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        HeapFree(GetProcessHeap(), 0, block);
+        return;
+    }
     block->references = 1;
     block->holder = handle;
     std::memcpy(block->name, name, std::strlen(name) + 1);
@@ -135,8 +142,11 @@ void HeldBlockRef::Reset()
     event_ = nullptr;
     if (!block || InterlockedDecrement(&block->references) != 0) return;
     // The holder closed while this call worked: the objects are this call's
-    // to close.
+    // to close, under the structure mutex as every close is, so that a
+    // creator never finds the mapping without its data mutex.
+    bool taken = TakeMutex(block->structureMutex, kLockTimeout) == ERROR_SUCCESS;
     CloseBlockObjects(block->dataMutex, block->view, block->mapping);
+    if (taken) ReleaseMutex(block->structureMutex);
     FreeHeldBlock(block);
 }
 

@@ -56,6 +56,18 @@ private:
 // A handle of the given kind: readable memory that begins with magic.
 bool IsValidHandle(const void *handle, DWORD magic, size_t size);
 
+// Bytes from view that this process may read: the run of committed,
+// readable pages of its allocation.
+SIZE_T ReadableSize(const void *view);
+
+// Checks the block header at the start of a view within its readable bytes,
+// which it gives in viewSize.
+bool CheckBlockView(const void *view, SIZE_T *viewSize, BlockLayout *layout);
+
+// The name check of every open by name: CVU_E_NOTFOUND for a null or empty
+// name, 87 for one longer than maxLength.
+DWORD CheckOpenName(const char *name, size_t maxLength);
+
 // Waits for a mutex. A wait that ends without ownership is CVU_E_LOCK; so is
 // an abandoned mutex, whose ownership is given back at once so that the
 // next caller finds it free.
@@ -86,12 +98,15 @@ using UniqueNsm = Unique<NsmHandle *, NsmCloser>;
 // A held handle's objects as the calls by name see them. The list holds one
 // reference and every call working through it one more; the objects are
 // closed by the holder's close, or, when calls are still working through them
-// then, by the last of those calls.
+// then, by the last of those calls. The entry keeps the structure mutex open
+// as long as the objects, so that other processes find the block as long as
+// it is there.
 struct HeldBlock {
     volatile LONG references;
     HeldBlock *next;
     const NsmHandle *holder;
     char name[kMaxBlockName + 1];
+    HANDLE structureMutex;
     HANDLE mapping;
     void *view;
     SIZE_T viewSize;

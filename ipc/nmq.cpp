@@ -20,9 +20,10 @@ bool IsQueueName(const char *name) { return IsValidName(name, kNmqMaxName); }
 // nowhere else. Unlocks (and closes what it opened) when it goes.
 class QueueCall {
 public:
-    DWORD Open(const char *name) { return Load(block_.Open(ObjectName(kBlockFormat, name))); }
+    explicit QueueCall(const char *name) : name_(name), eventName_(kEventFormat, name) {}
+    DWORD Open() { return Load(block_.Open(ObjectName(kBlockFormat, name_))); }
     // Opens the queue through a handle of its own, for Keep.
-    DWORD OpenHandle(const char *name) { return Load(block_.OpenHandle(ObjectName(kBlockFormat, name))); }
+    DWORD OpenHandle() { return Load(block_.OpenHandle(ObjectName(kBlockFormat, name_))); }
     QueueArea &Area() { return area_; }
     bool HasEvent() const { return area_.Header().flags & kNmqFlagEvent; }
     // A new handle to the queue's event, by the name its header keeps.
@@ -49,9 +50,14 @@ private:
     DWORD Load(DWORD opened)
     {
         if (opened != ERROR_SUCCESS) return opened;
-        return area_.Load(block_.Data(), block_.DataSize()) ? ERROR_SUCCESS : CVU_E_BADHEADER;
+        // The event is the one the queue's own name gives: a header that
+        // names another would have every call set or reset, and every open
+        // hand out, some other program's event.
+        return area_.Load(block_.Data(), block_.DataSize(), eventName_) ? ERROR_SUCCESS : CVU_E_BADHEADER;
     }
 
+    const char *name_;
+    ObjectName eventName_;
     LockedBlock block_;
     QueueArea area_;
 };
@@ -68,15 +74,17 @@ void FreeQueueHandle(NmqHandle *handle)
 DWORD FillAndOpenQueue(const char *name, NsmHandle *block, bool existed, DWORD flags, DWORD capacity,
                        DWORD maxCount, NmqHandle **handle)
 {
-    UniqueHandle event;
+    auto *header = reinterpret_cast<NmqHeader *>(block->data);
     if (!existed) {
         InitQueueHeader(block->data, flags, capacity, maxCount, name);
-        if (flags & kNmqFlagEvent) {
-            char *eventName = reinterpret_cast<NmqHeader *>(block->data)->eventName;
-            wsprintfA(eventName, kEventFormat, name);
-            event.reset(CreateEventA(nullptr, TRUE, FALSE, eventName));
-            if (!event) return GetLastError();
-        }
+        if (flags & kNmqFlagEvent) wsprintfA(header->eventName, kEventFormat, name);
+    }
+    // A queue found existing gets its event made too: the last queue handle
+    // elsewhere may have closed it while this call attached to the block.
+    UniqueHandle event;
+    if (block->dataSize >= sizeof(NmqHeader) && (LoadU32(&header->flags) & kNmqFlagEvent)) {
+        event.reset(CreateEventA(nullptr, TRUE, FALSE, ObjectName(kEventFormat, name)));
+        if (!event) return GetLastError();
     }
     return CVU_NmqOpen(name, handle);
 }
@@ -123,8 +131,8 @@ extern "C" DWORD WINAPI CVU_NmqOpen(LPCSTR name, NmqHandle **handle)
     *handle = nullptr;
     if (!IsQueueName(name)) return ERROR_INVALID_PARAMETER;
 
-    QueueCall queue;
-    DWORD rc = queue.OpenHandle(name);
+    QueueCall queue(name);
+    DWORD rc = queue.OpenHandle();
     if (rc != ERROR_SUCCESS) return rc;
     UniqueHandle event;
     if (queue.HasEvent()) {
@@ -148,17 +156,23 @@ extern "C" DWORD WINAPI CVU_NmqClose(NmqHandle *handle)
 {
     if (!IsValidHandle(handle, kNmqHandleMagic, sizeof *handle)) return ERROR_INVALID_HANDLE;
     if (handle->ownerProcessId != GetCurrentProcessId()) return CVU_E_NOTOWNER;
+    // An abandoned structure mutex fails one wait and is free for the next.
+    DWORD rc = CVU_NsmClose(handle->block);
+    if (rc == CVU_E_LOCK) rc = CVU_NsmClose(handle->block);
+    // The handle stays whole while its block is open, so that a retry can
+    // close it.
+    if (rc != ERROR_SUCCESS) return rc;
     if (handle->event) CloseHandle(handle->event);
-    CVU_NsmClose(handle->block);
     FreeQueueHandle(handle);
     return ERROR_SUCCESS;
 }
 
 extern "C" DWORD WINAPI CVU_NmqAdd(LPCSTR name, DWORD type, const void *data, DWORD length, DWORD flags)
 {
-    if (!IsQueueName(name)) return ERROR_INVALID_PARAMETER;
-    QueueCall queue;
-    DWORD rc = queue.Open(name);
+    DWORD rc = CheckOpenName(name, kNmqMaxName);
+    if (rc != ERROR_SUCCESS) return rc;
+    QueueCall queue(name);
+    rc = queue.Open();
     if (rc != ERROR_SUCCESS) return rc;
     rc = queue.Area().Add(type, data, length, flags & NMQ_FRONT);
     if (rc == ERROR_SUCCESS) queue.SignalEvent();
@@ -167,9 +181,10 @@ extern "C" DWORD WINAPI CVU_NmqAdd(LPCSTR name, DWORD type, const void *data, DW
 
 extern "C" DWORD WINAPI CVU_NmqRemove(LPCSTR name, DWORD *type, void *buffer, DWORD *length, DWORD flags)
 {
-    if (!IsQueueName(name)) return ERROR_INVALID_PARAMETER;
-    QueueCall queue;
-    DWORD rc = queue.Open(name);
+    DWORD rc = CheckOpenName(name, kNmqMaxName);
+    if (rc != ERROR_SUCCESS) return rc;
+    QueueCall queue(name);
+    rc = queue.Open();
     if (rc != ERROR_SUCCESS) return rc;
     uint32_t size = length ? *length : 0, kind = 0;
     rc = queue.Area().Remove(flags & NMQ_FRONT, flags & NMQ_KEEPIFSHORT, buffer, length ? &size : nullptr,
@@ -184,9 +199,10 @@ extern "C" DWORD WINAPI CVU_NmqGetEvent(LPCSTR name, HANDLE *event)
 {
     if (!event) return ERROR_INVALID_PARAMETER;
     *event = nullptr;
-    if (!IsQueueName(name)) return ERROR_INVALID_PARAMETER;
-    QueueCall queue;
-    DWORD rc = queue.Open(name);
+    DWORD rc = CheckOpenName(name, kNmqMaxName);
+    if (rc != ERROR_SUCCESS) return rc;
+    QueueCall queue(name);
+    rc = queue.Open();
     if (rc != ERROR_SUCCESS) return rc;
     if (!queue.HasEvent()) return ERROR_SUCCESS;
     HANDLE opened = queue.NewEventHandle();

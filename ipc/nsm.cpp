@@ -25,14 +25,6 @@ struct BlockNames {
     ObjectName structure, mapping, data;
 };
 
-// Size of this process's view: the bound for everything read from a header.
-SIZE_T ViewSize(const void *view)
-{
-    MEMORY_BASIC_INFORMATION info;
-    if (!VirtualQuery(view, &info, sizeof info)) return 0;
-    return info.RegionSize - (static_cast<const BYTE *>(view) - static_cast<const BYTE *>(info.BaseAddress));
-}
-
 NsmHeader *HeaderOf(const NsmHandle *handle) { return static_cast<NsmHeader *>(handle->view); }
 
 void FreeHandle(NsmHandle *handle)
@@ -74,9 +66,14 @@ DWORD CreateBlock(const char *name, DWORD flags, DWORD size, bool *existed, NsmH
     BlockNames names(name);
     UniqueHandle structure(CreateMutexA(nullptr, TRUE, names.structure));
     if (!structure) return GetLastError();
-    // A mutex that existed comes back without ownership; Create does not
-    // wait for it.
-    MutexHold creating(GetLastError() == ERROR_ALREADY_EXISTS ? nullptr : structure.get());
+    // A mutex that existed comes back without ownership. Create waits for it:
+    // without it, a block whose last handle is closing meanwhile, or another
+    // creator's header half written, would be opened.
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        DWORD rc = TakeMutex(structure.get(), kLockTimeout);
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    MutexHold creating(structure.get());
 
     NsmHandle *opened = nullptr;
     DWORD rc = OpenOrCreateBlock(name, names, flags, size, existed, &opened);
@@ -106,20 +103,50 @@ bool IsValidName(const char *name, size_t maxLength)
 
 ObjectName::ObjectName(const char *format, const char *name) { wsprintfA(text_, format, name); }
 
+namespace {
+bool IsCommittedReadable(const MEMORY_BASIC_INFORMATION &info)
+{
+    if (info.State != MEM_COMMIT || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS))) return false;
+    return info.Protect & (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY);
+}
+}  // namespace
+
 bool IsValidHandle(const void *handle, DWORD magic, size_t size)
 {
     if (!handle) return false;
     // Asked of the memory manager rather than touched, so that a stray value
     // gives 6 and never a fault.
     MEMORY_BASIC_INFORMATION info;
-    if (!VirtualQuery(handle, &info, sizeof info) || info.State != MEM_COMMIT) return false;
-    if (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) return false;
-    if (!(info.Protect & (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                          PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY)))
-        return false;
+    if (!VirtualQuery(handle, &info, sizeof info) || !IsCommittedReadable(info)) return false;
     const BYTE *end = static_cast<const BYTE *>(info.BaseAddress) + info.RegionSize;
     if (static_cast<const BYTE *>(handle) + size > end) return false;
     return *static_cast<const DWORD *>(handle) == magic;
+}
+
+SIZE_T ReadableSize(const void *view)
+{
+    // The mapping's maker may have reserved its pages without committing
+    // them (SEC_RESERVE): only the committed, readable run from the start of
+    // the view may be read.
+    const BYTE *at = static_cast<const BYTE *>(view);
+    SIZE_T size = 0;
+    const void *allocation = nullptr;
+    MEMORY_BASIC_INFORMATION info;
+    while (VirtualQuery(at, &info, sizeof info) && IsCommittedReadable(info)) {
+        if (!allocation) allocation = info.AllocationBase;
+        if (info.AllocationBase != allocation) break;
+        SIZE_T run = info.RegionSize - (at - static_cast<const BYTE *>(info.BaseAddress));
+        size += run;
+        at += run;
+    }
+    return size;
+}
+
+bool CheckBlockView(const void *view, SIZE_T *viewSize, BlockLayout *layout)
+{
+    *viewSize = ReadableSize(view);
+    return CheckBlockHeader(view, *viewSize, layout);
 }
 
 DWORD TakeMutex(HANDLE mutex, DWORD timeout)
@@ -130,14 +157,23 @@ DWORD TakeMutex(HANDLE mutex, DWORD timeout)
     return CVU_E_LOCK;
 }
 
+DWORD CheckOpenName(const char *name, size_t maxLength)
+{
+    // No block or queue is ever made under an empty name.
+    if (kor::IsEmptyString(name)) return CVU_E_NOTFOUND;
+    return strnlen(name, maxLength + 1) <= maxLength ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+}
+
 DWORD OpenBlock(const char *name, bool held, NsmHandle **handle)
 {
-    if (!handle || !IsValidName(name, kMaxBlockName)) return ERROR_INVALID_PARAMETER;
+    if (!handle) return ERROR_INVALID_PARAMETER;
+    DWORD rc = CheckOpenName(name, kMaxBlockName);
+    if (rc != ERROR_SUCCESS) return rc;
     BlockNames names(name);
 
     UniqueHandle structure(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, names.structure));
     if (!structure) return CVU_E_NOTFOUND;
-    DWORD rc = TakeMutex(structure.get(), kLockTimeout);
+    rc = TakeMutex(structure.get(), kLockTimeout);
     if (rc != ERROR_SUCCESS) return rc;
     MutexHold opening(structure.get());
 
@@ -145,9 +181,9 @@ DWORD OpenBlock(const char *name, bool held, NsmHandle **handle)
     if (!mapping) return CVU_E_NOTFOUND;
     UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
     if (!view) return CVU_E_MAPVIEW;
-    SIZE_T viewSize = ViewSize(view.get());
+    SIZE_T viewSize = 0;
     BlockLayout layout;
-    if (!CheckBlockHeader(view.get(), viewSize, &layout)) return CVU_E_BADHEADER;
+    if (!CheckBlockView(view.get(), &viewSize, &layout)) return CVU_E_BADHEADER;
 
     UniqueHandle dataMutex;
     if (layout.flags & kNsmFlagDataLock) {
@@ -210,9 +246,7 @@ extern "C" DWORD WINAPI CVU_NsmClose(NsmHandle *handle)
     DWORD rc = TakeMutex(handle->structureMutex, kLockTimeout);
     if (rc != ERROR_SUCCESS) return rc;
 
-    // A count that another process already took to zero stays there.
-    NsmHeader *header = HeaderOf(handle);
-    if (header->refCount) header->refCount -= 1;
+    HeaderOf(handle)->refCount -= 1;
     // A call by name still working through these objects closes them itself.
     if (!ReleaseHeldBlock(handle)) CloseBlockObjects(handle->dataMutex, handle->view, handle->mapping);
     ReleaseMutex(handle->structureMutex);

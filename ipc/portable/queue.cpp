@@ -31,7 +31,7 @@ void InitQueueHeader(uint8_t *data, uint32_t flags, uint32_t capacity, uint32_t 
     std::memcpy(data, &header, sizeof header);
 }
 
-bool QueueArea::Load(uint8_t *data, size_t dataSize)
+bool QueueArea::Load(uint8_t *data, size_t dataSize, const char *eventName)
 {
     if (dataSize < sizeof(NmqHeader)) return false;
     std::memcpy(&header_, data, sizeof header_);
@@ -39,7 +39,7 @@ bool QueueArea::Load(uint8_t *data, size_t dataSize)
     if (h.magic != kNmqMagic || h.areaOffset != kNmqAreaOffset) return false;
     if (h.queueSize > dataSize || h.queueSize < kNmqAreaOffset) return false;
     if (h.capacity > h.queueSize - kNmqAreaOffset || h.used > h.capacity) return false;
-    if ((h.flags & kNmqFlagEvent) && !std::memchr(h.eventName, 0, sizeof h.eventName)) return false;
+    if ((h.flags & kNmqFlagEvent) && std::strncmp(h.eventName, eventName, sizeof h.eventName) != 0) return false;
 
     data_ = data;
     area_ = data + kNmqAreaOffset;

@@ -25,12 +25,13 @@ class QueueArea {
 public:
     // False when the header or the records do not add up within dataSize
     // bytes: magic, offsets, used above capacity, a record that runs past the
-    // used bytes, a count or last offset that disagrees with the records.
-    bool Load(uint8_t *data, size_t dataSize);
+    // used bytes, a count or last offset that disagrees with the records, or
+    // a queue with an event that names any but eventName.
+    bool Load(uint8_t *data, size_t dataSize, const char *eventName);
 
     const NmqHeader &Header() const { return header_; }
     uint32_t Count() const { return header_.count; }
-    // The event name of a queue with an event (terminated; checked by Load).
+    // The event name of a queue with an event (checked by Load).
     const char *EventName() const { return header_.eventName; }
 
     // Puts a message at the front or after the last one; 84 when the count

@@ -63,34 +63,6 @@ TEST(IbdatTable, NamesAreCutTo19Characters)
     EXPECT_EQ(3u, table.Query(std::string(20, 'q').c_str(), SameNoCase));
 }
 
-TEST(IbdatTable, DamagedHeadersAreRefused)
-{
-    TestIbdat good(3);
-    struct Damage {
-        const char *what;
-        size_t offset;
-        uint32_t value;
-    };
-    const Damage damages[] = {
-        {"magic", 0, 0x3A51E76D},
-        {"size beyond the data area", 4, 200},
-        {"entry count beyond the size", 12, 4},
-        {"entry count wrapping", 12, 0x80000000},
-        {"entries offset in the header", 20, 24},
-        {"entries offset past the size", 20, 56},
-        {"entries offset wrapping", 20, 0xFFFFFFF0},
-    };
-    for (const Damage &d : damages) {
-        TestIbdat t = good;
-        StoreU32(&t.data[d.offset], d.value);
-        IbdatTable table;
-        EXPECT_FALSE(table.Load(t.data.data(), t.data.size())) << d.what;
-    }
-    IbdatTable table;
-    EXPECT_FALSE(table.Load(good.data.data(), 27));
-    EXPECT_FALSE(table.Load(good.data.data(), 111));
-}
-
 TEST(RmdatTable, MaskedCopyTakesOnlyTheSelectedFields)
 {
     // Every byte of the source numbered, so each copied byte shows its origin.
