@@ -23,19 +23,36 @@ std::vector<std::string> Entries(const char *list)
 }
 using Names = std::vector<std::string>;
 
-TEST(LineListText, ParseStopsWhenTheListIsFull)
+TEST(LineListText, ParseReadsBetweenTheFirstParentheses)
 {
+    struct Row {
+        const char *text;
+        LineListParse result;
+        Names names;
+    } rows[] = {
+        {"(A,B", LineListParse::Malformed, {"A"}},
+        {"( A , B C )", LineListParse::Complete, {" A ", " B C "}},
+        {"()", LineListParse::Complete, {}},
+        {"A,B", LineListParse::Malformed, {}},
+        {"", LineListParse::Malformed, {}},
+        {"x(,A,,B,)y", LineListParse::Complete, {"A", "B"}},
+        {"(A)(B)", LineListParse::Complete, {"A"}},
+        {"((A,B)", LineListParse::Complete, {"(A", "B"}},
+        // Names are read at most 127 characters long.
+        {"(nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn)",
+         LineListParse::Complete, {std::string(127, 'n')}},
+    };
+    for (const Row &r : rows) {
+        char list[256] = {};
+        EXPECT_EQ(r.result, ParseLineList(r.text, list, sizeof list)) << r.text;
+        EXPECT_EQ(r.names, Entries(list)) << r.text;
+    }
+    // A full list keeps the names that fitted.
     char list[8];
     std::memset(list, 'x', sizeof list);
     EXPECT_EQ(LineListParse::Full, ParseLineList("(AB,CD,EF)", list, sizeof list));
     EXPECT_EQ((Names{"AB", "CD"}), Entries(list));
     EXPECT_EQ(LineListParse::Full, ParseLineList("(A)", list, 1));
-
-    // Names are read at most 127 characters long.
-    std::string text = "(" + std::string(130, 'n') + ")";
-    char big[256];
-    EXPECT_EQ(LineListParse::Complete, ParseLineList(text.c_str(), big, sizeof big));
-    EXPECT_EQ(Names{std::string(127, 'n')}, Entries(big));
 }
 
 TEST(LineListText, ParseStepsOverDoubleByteCharacters)
