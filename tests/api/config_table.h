@@ -58,10 +58,10 @@ protected:
     void Run(const std::vector<Step> &steps)
     {
         for (const Step &s : steps) {
-            if (s.start != kKeep) ASSERT_TRUE(WriteFileText(ini_, s.start)) << s.what;
+            if (s.start != kKeep) { ASSERT_TRUE(WriteFileText(ini_, s.start)) << s.what; }
             const std::string before = ReadFileText(ini_);
             EXPECT_EQ(s.result, s.call()) << s.what;
-            if (s.after != kKeep) EXPECT_EQ(s.after == kSame ? before : s.after, ReadFileText(ini_)) << s.what;
+            if (s.after != kKeep) { EXPECT_EQ(s.after == kSame ? before : s.after, ReadFileText(ini_)) << s.what; }
         }
     }
     std::string Text() { return ReadFileText(ini_); }

@@ -85,7 +85,7 @@ TEST_F(Groups, EnumerationsSelectCountAndStopAtTheBuffer)
         DWORD count = 12345;
         EXPECT_EQ(r.result, CVU_EnumGroupsLinesA(r.selector, r.name, buffer, r.size, &count)) << r.selector << r.name;
         EXPECT_EQ(r.names.size(), count) << r.selector << r.name;
-        if (r.result != 87) EXPECT_EQ(r.names, Entries(buffer)) << r.selector << r.name;
+        if (r.result != 87) { EXPECT_EQ(r.names, Entries(buffer)) << r.selector << r.name; }
     }
     EXPECT_EQ(file, Text());
 
@@ -216,8 +216,9 @@ TEST_F(Groups, ParametersRead)
     for (const Sized &s : sized) {
         char buffer[64] = {};
         EXPECT_EQ(s.result, CVU_GetGroupParamA(s.group, s.selector, buffer, s.size)) << s.group << s.size;
-        if (s.result != 87 && !(s.result == 122 && s.selector == CVU_GROUPPARAM_NAME))
+        if (s.result != 87 && !(s.result == 122 && s.selector == CVU_GROUPPARAM_NAME)) {
             EXPECT_EQ(s.names, Entries(buffer)) << s.group << s.size;
+        }
     }
 }
 

@@ -141,7 +141,7 @@ TEST(FrameText, BoundedCopiesAndKeyPaths)
     for (const Row &r : rows) {
         char path[cvx::kKeyPathSize];
         EXPECT_EQ(r.ok, cvx::ComposeKeyPath(path, r.a, r.b, r.c)) << r.path.size();
-        if (r.path != "?") EXPECT_EQ(r.path, path);
+        if (r.path != "?") { EXPECT_EQ(r.path, path); }
     }
 }
 
