@@ -11,10 +11,12 @@ using namespace cvxtest;
 
 namespace {
 
-std::function<long()> Redirect(const char *port, const char *dest, const char *desc = "")
+// The export's short form, which writes the standard description.
+const char kStandard[] = "";
+
+std::function<long()> Redirect(const char *port, const char *dest, const char *desc = kStandard)
 {
-    // "" stands for the standard description: the export's short form.
-    if (desc && !*desc) return [=] { return long(CVU_SetClientRedirection(port, dest)); };
+    if (desc == kStandard) return [=] { return long(CVU_SetClientRedirection(port, dest)); };
     return [=] { return long(CVU_SetClientRedirectionEx(port, dest, desc)); };
 }
 
@@ -33,7 +35,7 @@ protected:
 TEST_F(ClientRedirection, PortsListedInOrderOfAdditionWithTheirDescriptions)
 {
     ASSERT_FALSE(desc_.empty());
-    const std::string d = desc_, pool = ModuleString(IDS_DEFAULT_POOL);
+    const std::string d = desc_, pool = ModuleString(IDS_DEFAULT_POOL), longDesc(150, 'e');
     Run({
         {"first", "", Redirect("COM3", "LINE1"), TRUE,
          "[CLIENT]\r\nREDIRECTPORTS=(3)\r\nCOM3DEST=LINE1\r\n[DESC]\r\nPort3Desc=" + d + "\r\n"},
@@ -75,7 +77,7 @@ TEST_F(ClientRedirection, PortsListedInOrderOfAdditionWithTheirDescriptions)
         {"atol sign", kKeep, Redirect("COM+7", "Y", nullptr), TRUE,
          "[CLIENT]\r\nREDIRECTPORTS=(12,7)\r\nCOM12DEST=X\r\nCOM7DEST=Y\r\n"},
         // The file keeps long values whole.
-        {"long", "", Redirect("COM2", "dddddddddddddddddddddddddddddd", std::string(150, 'e').c_str()), TRUE,
+        {"long", "", Redirect("COM2", "dddddddddddddddddddddddddddddd", longDesc.c_str()), TRUE,
          "[CLIENT]\r\nREDIRECTPORTS=(2)\r\nCOM2DEST=dddddddddddddddddddddddddddddd\r\n[DESC]\r\nPort2Desc=" +
              std::string(150, 'e') + "\r\n"},
     });
