@@ -73,6 +73,7 @@ TEST_F(ClientRedirection, PortsListedInOrderOfAdditionWithTheirDescriptions)
         {"no number", "", Redirect("COMx", "LINE1"), FALSE, ""},
         {"no number, remove", kKeep, Redirect("CO", nullptr), FALSE, ""},
         {"blank", kKeep, Redirect(" ", "LINE1"), FALSE, ""},
+        {"negative", kKeep, Redirect("COM-2", "LINE1"), FALSE, ""},
         {"atol", kKeep, Redirect("LPT 12abc", "X", nullptr), TRUE, "[CLIENT]\r\nREDIRECTPORTS=(12)\r\nCOM12DEST=X\r\n"},
         {"atol sign", kKeep, Redirect("COM+7", "Y", nullptr), TRUE,
          "[CLIENT]\r\nREDIRECTPORTS=(12,7)\r\nCOM12DEST=X\r\nCOM7DEST=Y\r\n"},

@@ -247,6 +247,12 @@ TEST_F(SharedLines, ShareAndPoolNamesRetryAndStayIn16Characters)
     EXPECT_FALSE(CVU_IsShareNameInUse("COM1", "Ghost"));
     EXPECT_FALSE(CVU_IsShareNameInUse("COM1", ""));
     EXPECT_TRUE(CVU_IsShareNameInUse(nullptr, x.c_str()));
+    EXPECT_FALSE(CVU_IsShareNameInUse("COM1", nullptr));
+    char untouched[17] = "keep";
+    CVU_GetDefaultShareName(nullptr, untouched);
+    EXPECT_STREQ("keep", untouched);
+    CVU_GetDefaultShareName("COM3", nullptr);
+    CVU_GetDefaultPortConfig(nullptr);
     EXPECT_EQ(text, Text());
 
     // Retries are cut to 16 characters.
@@ -283,6 +289,9 @@ TEST_F(SharedLines, ShareAndPoolNamesRetryAndStayIn16Characters)
     EXPECT_EQ(candidate("Main", 2), poolName(TRUE, TRUE));
     EXPECT_TRUE(CVU_DoesPoolNameExist("MAIN_1"));
     EXPECT_FALSE(CVU_DoesPoolNameExist("Main_2"));
+    EXPECT_FALSE(CVU_DoesPoolNameExist(""));
+    EXPECT_FALSE(CVU_DoesPoolNameExist(nullptr));
+    EXPECT_FALSE(CVU_GetPoolName(nullptr, TRUE));
     ASSERT_TRUE(WriteFileText(ini_, groups("", {})));
     EXPECT_EQ(candidate(ModuleString(IDS_POOL_SERVERNAME), 1), poolName(TRUE, TRUE));
 

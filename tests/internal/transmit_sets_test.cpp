@@ -66,6 +66,8 @@ TEST_F(TransmitSets, LeftoversCountsAndOwners)
         {"find with a count too high", "[COMMON]\r\nTRANSMITSETS=4000000000\r\n[TRANSMIT1]\r\nNAME=TA1\r\n", Find("ta1"), 1,
          kSame},
         {"find with a count of -1", "[COMMON]\r\nTRANSMITSETS=-1\r\n[TRANSMIT1]\r\nNAME=TA1\r\n", Find("TA1"), 1, kSame},
+        {"find without a section", kKeep, [this] { return long(cvx::FindTransmitSet("TA1", nullptr, file_)); }, 1, kSame},
+        {"release null", kKeep, Release(nullptr), 0, kSame},
         {"find with no count", "[COMMON]\r\nTRANSMITSETS=x\r\n[TRANSMIT1]\r\nNAME=TA1\r\n", Find("TA1"), 0, kSame},
         // A line beyond the count is no owner; the client alone is one.
         {"line beyond the count", "[SERVER]\r\nLINES=1\r\n[LINE1]\r\nTRANSMIT=TA1\r\n[LINE2]\r\nTRANSMIT=TA1\r\n" + sets,
