@@ -9,16 +9,20 @@ using namespace cvxtest;
 
 namespace {
 
-// Lines L1 to L3 and the groups given as {name, LINES value}; an empty name
-// or value writes no key.
-std::string File(const std::vector<std::pair<std::string, std::string>> &groups)
+// Lines L1 to L3 and the groups given: a name (none when empty), a LINES
+// value (none when empty) and the keys that follow.
+struct Group {
+    std::string name, lines = "", rest = "";
+};
+std::string File(const std::vector<Group> &groups)
 {
     std::string text = "[SERVER]\r\nLINES=3\r\nGROUPS=" + std::to_string(groups.size()) +
                        "\r\n[LINE1]\r\nNAME=L1\r\n[LINE2]\r\nNAME=L2\r\n[LINE3]\r\nNAME=L3\r\n";
     for (size_t i = 0; i < groups.size(); ++i) {
         text += "[GROUP" + std::to_string(i + 1) + "]\r\n";
-        if (!groups[i].first.empty()) text += "NAME=" + groups[i].first + "\r\n";
-        if (!groups[i].second.empty()) text += "LINES=" + groups[i].second + "\r\n";
+        if (!groups[i].name.empty()) text += "NAME=" + groups[i].name + "\r\n";
+        if (!groups[i].lines.empty()) text += "LINES=" + groups[i].lines + "\r\n";
+        text += groups[i].rest;
     }
     return text;
 }
@@ -160,9 +164,8 @@ TEST_F(Groups, MembershipEditsWriteTheListsOfTheNamedGroups)
     });
 }
 
-const char kParams[] = "[SERVER]\r\nLINES=3\r\nGROUPS=2\r\n"
-                       "[GROUP1]\r\nNAME=Sales\r\nLINES=(L1,L2,L3)\r\n"
-                       "[GROUP2]\r\nNAME=Night\r\nCONFERENCE=f\r\nCALLFWD=Desk\r\nPHONE=555 0100\r\nINBOUND=0\r\n";
+const std::string kNight = "CONFERENCE=f\r\nCALLFWD=Desk\r\nPHONE=555 0100\r\nINBOUND=0\r\n";
+const std::string kParams = File({{"Sales", "(L1,L2,L3)"}, {"Night", "", kNight}});
 
 GroupParams Record(DWORD mode, const std::string &callForward, const std::string &phone, DWORD inbound)
 {
@@ -184,8 +187,8 @@ TEST_F(Groups, ParametersRead)
         GroupParams record;
     } rows[] = {
         // INBOUND present and not empty is set, whatever its number.
-        {kParams, "NIGHT", Record(CVU_CONFERENCE_F, "Desk", "555 0100", 1)},
-        {kParams, "Sales", Record(0, "", "", 0)},
+        {kParams.c_str(), "NIGHT", Record(CVU_CONFERENCE_F, "Desk", "555 0100", 1)},
+        {kParams.c_str(), "Sales", Record(0, "", "", 0)},
         {odd.c_str(), "odd", Record(0, "1234567890123456", "123456789012345678901234", 0)},
         {odd.c_str(), "H", Record(CVU_CONFERENCE_H, "", "", 0)},
     };
@@ -233,55 +236,45 @@ std::function<long()> SetParam(const char *group, int selector, const std::strin
 
 TEST_F(Groups, ParametersWritten)
 {
-    const std::string head = "[SERVER]\r\nLINES=3\r\nGROUPS=2\r\n";
-    const std::string sales = "[GROUP1]\r\nNAME=Sales\r\nLINES=(L1,L2,L3)\r\n";
-    const std::string night = "[GROUP2]\r\nNAME=Night\r\n";
     GroupParams filled;
     std::memset(&filled, 'A', sizeof filled);
     filled.conferenceMode = CVU_CONFERENCE_NONE;
     filled.inbound = 0;
-    const std::string withDay = head.substr(0, head.size() - 3) + "3\r\n" + std::string(kParams).substr(head.size()) +
-                                "[GROUP3]\r\nNAME=Day\r\n";
+    const Group sales = {"Sales", "(L1,L2,L3)"}, salesH = {"Sales", "(L1,L2,L3)", "CONFERENCE=H\r\nPHONE=555\r\nINBOUND=3\r\n"};
+    const std::string nightF = "CONFERENCE=F\r\nCALLFWD=Desk 2\r\nINBOUND=0\r\n", nightLines = kNight + "LINES=(L3,L1)\r\n";
+    const Group day = {"Day", "", "CONFERENCE=H\r\nINBOUND=0\r\n"};
     Run({
         // INBOUND holds the group's line count; empty fields lose their keys.
-        {"record", kParams, SetRecord("sales", Record(CVU_CONFERENCE_H, "", "555", 1)), 0,
-         head + "[GROUP1]\r\nNAME=Sales\r\nLINES=(L1,L2,L3)\r\nCONFERENCE=H\r\nPHONE=555\r\nINBOUND=3\r\n" +
-             std::string(kParams).substr(head.size() + sales.size())},
+        {"record", kParams, SetRecord("sales", Record(CVU_CONFERENCE_H, "", "555", 1)), 0, File({salesH, {"Night", "", kNight}})},
         {"record without lines", kKeep, SetRecord("Night", Record(CVU_CONFERENCE_F, "Desk 2", "", 1)), 0,
-         head + "[GROUP1]\r\nNAME=Sales\r\nLINES=(L1,L2,L3)\r\nCONFERENCE=H\r\nPHONE=555\r\nINBOUND=3\r\n" + night +
-             "CONFERENCE=F\r\nCALLFWD=Desk 2\r\nINBOUND=0\r\n"},
-        {"no record", kKeep, [] { return long(CVU_SetGroupParamA("Sales", CVU_GROUPPARAM_RECORD, nullptr, FALSE)); },
-         0, head + sales + night + "CONFERENCE=F\r\nCALLFWD=Desk 2\r\nINBOUND=0\r\n"},
-        {"unknown mode, nothing set", kKeep, SetRecord("Night", Record(7, "", "", 0)), 0, head + sales + night},
+         File({salesH, {"Night", "", nightF}})},
+        {"no record", kKeep, [] { return long(CVU_SetGroupParamA("Sales", CVU_GROUPPARAM_RECORD, nullptr, FALSE)); }, 0,
+         File({sales, {"Night", "", nightF}})},
+        {"unknown mode, nothing set", kKeep, SetRecord("Night", Record(7, "", "", 0)), 0, File({sales, {"Night"}})},
         {"fields without an end", kKeep, SetRecord("Night", filled), 0,
-         head + sales + night + "CALLFWD=" + std::string(16, 'A') + "\r\nPHONE=" + std::string(24, 'A') + "\r\n"},
-        {"rename", kParams, SetParam("Sales", CVU_GROUPPARAM_NAME, "RETAIL"), 0,
-         head + "[GROUP1]\r\nNAME=RETAIL\r\nLINES=(L1,L2,L3)\r\n" + std::string(kParams).substr(head.size() + sales.size())},
+         File({sales, {"Night", "", "CALLFWD=" + std::string(16, 'A') + "\r\nPHONE=" + std::string(24, 'A') + "\r\n"}})},
+        {"rename", kParams, SetParam("Sales", CVU_GROUPPARAM_NAME, "RETAIL"), 0, File({{"RETAIL", "(L1,L2,L3)"}, {"Night", "", kNight}})},
         {"rename to nothing", kKeep, SetParam("retail", CVU_GROUPPARAM_NAME, ""), 87, kSame},
         {"lines", kKeep, SetParam("Night", CVU_GROUPPARAM_LINES, List({"L3", "L1"})), 0,
-         head + "[GROUP1]\r\nNAME=RETAIL\r\nLINES=(L1,L2,L3)\r\n" + std::string(kParams).substr(head.size() + sales.size()) +
-             "LINES=(L3,L1)\r\n"},
-        {"no lines", kKeep, SetParam("Retail", CVU_GROUPPARAM_LINES, List({})), 0,
-         head + "[GROUP1]\r\nNAME=RETAIL\r\n" + std::string(kParams).substr(head.size() + sales.size()) +
-             "LINES=(L3,L1)\r\n"},
+         File({{"RETAIL", "(L1,L2,L3)"}, {"Night", "", nightLines}})},
+        {"no lines", kKeep, SetParam("Retail", CVU_GROUPPARAM_LINES, List({})), 0, File({{"RETAIL"}, {"Night", "", nightLines}})},
         // A list that cannot be stored is left out, yet the group was found.
         {"lines too long", kKeep, SetParam("Night", CVU_GROUPPARAM_LINES, List({n126, n126, n126, n126, "xx"})), 0, kSame},
         {"lines with a comma", kKeep, SetParam("Night", CVU_GROUPPARAM_LINES, List({"a,b"})), 0, kSame},
         // A name in use then finds the first group that bears it.
         {"rename to a name in use", kKeep, SetParam("Retail", CVU_GROUPPARAM_NAME, "night"), 0,
-         head + "[GROUP1]\r\nNAME=night\r\n" + std::string(kParams).substr(head.size() + sales.size()) + "LINES=(L3,L1)\r\n"},
+         File({{"night"}, {"Night", "", nightLines}})},
         {"the first of the name", kKeep, SetParam("Night", CVU_GROUPPARAM_NAME, "First"), 0,
-         head + "[GROUP1]\r\nNAME=First\r\n" + std::string(kParams).substr(head.size() + sales.size()) + "LINES=(L3,L1)\r\n"},
+         File({{"First"}, {"Night", "", nightLines}})},
         // Creating: never a name that could not be found again; the group is
         // made before the request is looked at.
         {"missing", kParams, SetRecord("Day", Record(CVU_CONFERENCE_H, "", "", 1)), 87, kSame},
         {"create 24 characters", kKeep, SetRecord("ABCDEFGHIJKLMNOPQRSTUVWX", Record(0, "", "", 0), TRUE), 87, kSame},
-        {"create, bad selector", kKeep, SetParam("Day", 4, "", TRUE), 87, withDay},
+        {"create, bad selector", kKeep, SetParam("Day", 4, "", TRUE), 87, File({sales, {"Night", "", kNight}, {"Day"}})},
         {"create: record", kKeep, SetRecord("Day", Record(CVU_CONFERENCE_H, "", "", 1), TRUE), 0,
-         withDay + "CONFERENCE=H\r\nINBOUND=0\r\n"},
+         File({sales, {"Night", "", kNight}, day})},
         {"create: lines", kKeep, SetParam("Late", CVU_GROUPPARAM_LINES, List({"L2"}), TRUE), 0,
-         std::string(withDay).replace(withDay.find("GROUPS=3"), 8, "GROUPS=4") +
-             "CONFERENCE=H\r\nINBOUND=0\r\n[GROUP4]\r\nNAME=Late\r\nLINES=(L2)\r\n"},
+         File({sales, {"Night", "", kNight}, day, {"Late", "(L2)"}})},
     });
 }
 
