@@ -71,6 +71,7 @@ TEST_F(Groups, EnumerationsSelectCountAndStopAtTheBuffer)
         {4, "Sales", 512, 87, {}},
         {33, "Sales", 512, 87, {}},
         {CVU_ENUM_LINESOFGROUP, "Nobody", 512, 87, {}},
+        {CVU_ENUM_LINESNOTINGROUP, "Nobody", 512, 87, {}},
         // What fitted stays and is counted.
         {CVU_ENUM_ALLGROUPS, nullptr, 14, 122, {"Sales"}},
         {CVU_ENUM_ALLGROUPS, nullptr, 21, 122, {"Sales", "Support", "Night"}},

@@ -182,6 +182,13 @@ TEST_F(SharedLines, ReadRenameAndUpdate)
         {"rename from a name nothing bears", kKeep, [] { return long(CVU_RenamePort("COM1", "Wrong", "")); }, TRUE,
          Sub(longName, {{"NAME=SeventeenLetters!\r\nPORTNAME", "NAME=\r\nPORTNAME"}})},
     });
+
+    // A set without ALPARS gives the defaults and no triggers, whatever its
+    // TRIGGERS say; an unknown FLOW keeps the default.
+    ASSERT_TRUE(WriteFileText(ini_, "[SERVER]\r\nLINES=1\r\n[LINE1]\r\nNAME=L\r\nPORTNAME=COM1\r\nTRANSMIT=TA1\r\n"
+                                    "[COMMON]\r\nTRANSMITSETS=1\r\n[TRANSMIT1]\r\nNAME=TA1\r\nFLOW=(2H,2H)\r\nTRIGGERS=(41H)\r\n"));
+    ExpectLine("COM1", Line("L", "COM1"));
+    EXPECT_FALSE(CVU_GetSharedPortParams("", nullptr));
 }
 
 TEST_F(SharedLines, StopSharingRenumbersAndReleasesOnlyWhatBelongsToTheLine)
