@@ -2,6 +2,7 @@
 // the library's objects (the test executable plays the library).
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "frame/frame.h"
 #include "harness/harness.h"
@@ -23,21 +24,22 @@ protected:
 
 TEST_F(Locations, InstallDirectoryForms)
 {
-    EXPECT_EQ("C:\\APPS\\", InstallDirectory("\\DosDevices\\C:\\APPS"));
-    EXPECT_EQ("D:\\APPS\\X\\", InstallDirectory("\\dosdevices\\D:\\APPS\\X"));
-    EXPECT_EQ("C:\\APPS\\", InstallDirectory("C:\\APPS\\"));
-    EXPECT_EQ("\\DosDevice\\C\\", InstallDirectory("\\DosDevice\\C"));  // not the prefix
-    EXPECT_EQ("FALSE:untouched", InstallDirectory(""));
+    // 258 characters take the backslash; 259 would leave no room for it.
+    const std::string longest = "C:\\" + std::string(255, 'd');
+    for (auto [value, directory] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"\\DosDevices\\C:\\APPS", "C:\\APPS\\"},
+             {"\\dosdevices\\D:\\APPS\\X", "D:\\APPS\\X\\"},
+             {"C:\\APPS\\", "C:\\APPS\\"},
+             {"\\DosDevice\\C", "\\DosDevice\\C\\"},  // not the prefix
+             {"", "FALSE:untouched"},
+             {longest, longest + "\\"},
+             {longest + "e", "FALSE:untouched"},
+             {"\\DosDevices\\" + longest, longest + "\\"}})
+        EXPECT_EQ(directory, InstallDirectory(value)) << value;
     ForgetInstallDirectory();
     char out[MAX_PATH] = "untouched";
     EXPECT_FALSE(cvx::GetInstallDirectory(out));
     EXPECT_STREQ("untouched", out);
-
-    // 258 characters take the backslash; 259 would leave no room for it.
-    std::string longest = "C:\\" + std::string(255, 'd');
-    EXPECT_EQ(longest + "\\", InstallDirectory(longest));
-    EXPECT_EQ("FALSE:untouched", InstallDirectory(longest + "e"));
-    EXPECT_EQ(longest.substr(0) + "\\", InstallDirectory("\\DosDevices\\" + longest));
 }
 
 TEST_F(Locations, ConfigFileFollowsDirectoryOncePerProcess)
@@ -53,13 +55,9 @@ TEST_F(Locations, ConfigFileBesideTheLibraryWithoutDirectory)
     EXPECT_EQ(ExeDirectory() + "CVEX.INI", cvx::GetServerConfigFile());
 }
 
-TEST_F(Locations, ProfileIntegersAndSectionCopies)
+TEST_F(Locations, SectionCopiesAndKeyLists)
 {
     const char *file = ini_.c_str();
-    ASSERT_TRUE(cvx::WriteProfileUInt("SERVER", "MAX", 4294967295u, file));
-    ASSERT_TRUE(cvx::WriteProfileUInt("SERVER", "ZERO", 0, file));
-    EXPECT_EQ("[SERVER]\r\nMAX=4294967295\r\nZERO=0\r\n", ReadFileText(ini_));
-
     ASSERT_TRUE(WriteFileText(ini_, "[LINE2]\r\nNAME=COM2\r\nODD=~bo|gU@s\r\nBAUD=9600\r\n"
                                     "[LINE1]\r\nNAME=COM1\r\nODD=keep\r\nEXTRA=stays\r\n"));
     ASSERT_TRUE(cvx::CopySection("LINE1", "LINE2", nullptr, file));
@@ -68,51 +66,36 @@ TEST_F(Locations, ProfileIntegersAndSectionCopies)
     EXPECT_EQ("[LINE2]\r\nNAME=COM2\r\nODD=~bo|gU@s\r\nBAUD=9600\r\n"
               "[LINE1]\r\nNAME=COM2\r\nEXTRA=stays\r\nBAUD=9600\r\n",
               ReadFileText(ini_));
-
-    const char *keys[] = {"BAUD", "", "MISSING", "NAME", nullptr};
-    WritePrivateProfileStringA("COPY", "MISSING", "old", file);
-    ASSERT_TRUE(cvx::CopySection("COPY", "LINE2", keys, file));
-    char value[32];
-    GetPrivateProfileStringA("COPY", "MISSING", "gone", value, sizeof value, file);
-    EXPECT_STREQ("gone", value);
-    GetPrivateProfileStringA("COPY", "NAME", "", value, sizeof value, file);
-    EXPECT_STREQ("COM2", value);
+    // Named keys only; one the source lacks goes from the copy.
+    const char *keys[] = {"BAUD", "", "EXTRA", nullptr};
+    ASSERT_TRUE(cvx::CopySection("LINE1", "LINE2", keys, file));
+    EXPECT_EQ("[LINE2]\r\nNAME=COM2\r\nODD=~bo|gU@s\r\nBAUD=9600\r\n[LINE1]\r\nNAME=COM2\r\nBAUD=9600\r\n",
+              ReadFileText(ini_));
 
     // A source of any size is copied whole.
     std::string keys100;
     for (int i = 0; i < 100; ++i) keys100 += "KEY" + std::to_string(i) + "=" + std::string(600, 'x') + "\r\n";
-    ASSERT_TRUE(WriteFileText(ini_, "[BIG]\r\n" + keys100));
+    ASSERT_TRUE(WriteFileText(ini_, "[BIG]\r\n" + keys100 + "[S]\r\nAB=1\r\nCDE=2\r\n[E]\r\n"));
     EXPECT_TRUE(cvx::CopySection("OTHER", "BIG", nullptr, file));
-    EXPECT_EQ("[BIG]\r\n" + keys100 + "[OTHER]\r\n" + keys100, ReadFileText(ini_));
-}
+    EXPECT_EQ("[BIG]\r\n" + keys100 + "[S]\r\nAB=1\r\nCDE=2\r\n[E]\r\n[OTHER]\r\n" + keys100, ReadFileText(ini_));
 
-TEST_F(Locations, ListingSectionKeysStaysInItsBuffer)
-{
-    const char *file = ini_.c_str();
-    ASSERT_TRUE(WriteFileText(ini_, "[S]\r\nAB=1\r\nCDE=2\r\n[E]\r\n"));
+    // The pointer array (3 pointers) and the names (8 bytes) fill the buffer exactly.
     alignas(void *) char buffer[64];
+    char **names = reinterpret_cast<char **>(buffer);
     DWORD count = 99;
-    EXPECT_FALSE(cvx::ListSectionKeys("S", buffer, 15, &count, file));
+    const DWORD exact = 3 * sizeof(char *) + 8;
+    EXPECT_FALSE(cvx::ListSectionKeys("S", buffer, exact - 1, &count, file));
     EXPECT_EQ(0u, count);
     EXPECT_FALSE(cvx::ListSectionKeys("S", nullptr, 64, &count, file));
-
-    ASSERT_TRUE(cvx::ListSectionKeys("S", buffer, sizeof buffer, &count, file));
+    ASSERT_TRUE(cvx::ListSectionKeys("S", buffer, exact, &count, file));
     EXPECT_EQ(2u, count);
-    char **keys = reinterpret_cast<char **>(buffer);
-    EXPECT_STREQ("AB", keys[0]);
-    EXPECT_STREQ("CDE", keys[1]);
-    EXPECT_EQ(nullptr, keys[2]);
-    EXPECT_GE(keys[0], buffer + 3 * sizeof(char *));
-    EXPECT_LE(keys[1] + 4, buffer + sizeof buffer);
-
-    // Array (3 pointers) and list (8 bytes) exactly fill the buffer.
-    const DWORD exact = 3 * sizeof(char *) + 8;
-    EXPECT_TRUE(cvx::ListSectionKeys("S", buffer, exact, &count, file));
-    EXPECT_FALSE(cvx::ListSectionKeys("S", buffer, exact - 1, &count, file));
-
+    EXPECT_STREQ("AB", names[0]);
+    EXPECT_STREQ("CDE", names[1]);
+    EXPECT_EQ(nullptr, names[2]);
+    EXPECT_EQ(buffer + 3 * sizeof(char *), names[0]);
     ASSERT_TRUE(cvx::ListSectionKeys("E", buffer, sizeof buffer, &count, file));
     EXPECT_EQ(0u, count);
-    EXPECT_EQ(nullptr, keys[0]);
+    EXPECT_EQ(nullptr, names[0]);
 }
 
 TEST_F(Locations, ComponentBitsReadModifyWrite)
@@ -136,27 +119,30 @@ TEST_F(Locations, ComponentBitsReadModifyWrite)
 TEST(FrameText, BoundedCopiesAndKeyPaths)
 {
     char out[16];
-    cvx::CopyStringBounded(out, "ABCDEFG", 5);
-    EXPECT_STREQ("ABCD", out);
-    cvx::CopyStringBounded(out, "AB", 5);
-    EXPECT_STREQ("AB", out);
-    cvx::CopyStringBounded(out, nullptr, 5);
-    EXPECT_STREQ("", out);
-
-    char path[cvx::kKeyPathSize];
-    EXPECT_TRUE(cvx::ComposeKeyPath(path, nullptr, "", "X"));
-    EXPECT_STREQ("X", path);
-    EXPECT_TRUE(cvx::ComposeKeyPath(path, "A", "", "B"));
-    EXPECT_STREQ("A\\B", path);
-    EXPECT_TRUE(cvx::ComposeKeyPath(path, "System\\CurrentControlSet\\Services\\Cvex", nullptr, "Parameters"));
-    EXPECT_STREQ("System\\CurrentControlSet\\Services\\Cvex\\Parameters", path);
-    EXPECT_TRUE(cvx::ComposeKeyPath(path, "", "", ""));
-    EXPECT_STREQ("", path);
-    std::string p510(510, 'x'), p511(511, 'x');
-    EXPECT_TRUE(cvx::ComposeKeyPath(path, p510.c_str(), nullptr, nullptr));
-    EXPECT_FALSE(cvx::ComposeKeyPath(path, p511.c_str(), nullptr, nullptr));
-    EXPECT_STREQ("", path);
-    EXPECT_FALSE(cvx::ComposeKeyPath(path, p510.c_str(), "y", nullptr));
+    for (auto [from, to] : std::initializer_list<std::pair<const char *, const char *>>{
+             {"ABCDEFG", "ABCD"}, {"AB", "AB"}, {nullptr, ""}}) {
+        cvx::CopyStringBounded(out, from, 5);
+        EXPECT_STREQ(to, out);
+    }
+    const std::string p510(510, 'x'), p511(511, 'x');
+    struct Row {
+        const char *a, *b, *c;
+        bool ok;
+        std::string path;
+    } rows[] = {
+        {nullptr, "", "X", true, "X"},
+        {"A", "", "B", true, "A\\B"},
+        {"System\\Cvex", nullptr, "Parameters", true, "System\\Cvex\\Parameters"},
+        {"", "", "", true, ""},
+        {p510.c_str(), nullptr, nullptr, true, p510},
+        {p511.c_str(), nullptr, nullptr, false, ""},
+        {p510.c_str(), "y", nullptr, false, "?"},
+    };
+    for (const Row &r : rows) {
+        char path[cvx::kKeyPathSize];
+        EXPECT_EQ(r.ok, cvx::ComposeKeyPath(path, r.a, r.b, r.c)) << r.path.size();
+        if (r.path != "?") { EXPECT_EQ(r.path, path); }
+    }
 }
 
 // ---- language code and texts, in child processes with their own locale ----
@@ -181,16 +167,10 @@ class Language : public CleanTest {};
 
 TEST_F(Language, LocalesMapToTheFourLanguagesOrStayAsTheyAre)
 {
-    EXPECT_EQ("ENG", LanguageOf("en_US.UTF-8"));
-    EXPECT_EQ("ENG", LanguageOf("en_GB.UTF-8"));
-    EXPECT_EQ("ENG", LanguageOf("en_AU.UTF-8"));
-    EXPECT_EQ("FRE", LanguageOf("fr_FR.UTF-8"));
-    EXPECT_EQ("FRE", LanguageOf("fr_CA.UTF-8"));
-    EXPECT_EQ("SPA", LanguageOf("es_ES.UTF-8"));
-    EXPECT_EQ("SPA", LanguageOf("es_MX.UTF-8"));
-    EXPECT_EQ("GER", LanguageOf("de_DE.UTF-8"));
-    EXPECT_EQ("GER", LanguageOf("de_CH.UTF-8"));
-    EXPECT_EQ("ITA", LanguageOf("it_IT.UTF-8"));
+    for (auto [locale, code] : std::initializer_list<std::pair<const char *, const char *>>{
+             {"en_US.UTF-8", "ENG"}, {"en_GB.UTF-8", "ENG"}, {"fr_CA.UTF-8", "FRE"}, {"es_MX.UTF-8", "SPA"},
+             {"de_CH.UTF-8", "GER"}, {"it_IT.UTF-8", "ITA"}})
+        EXPECT_EQ(code, LanguageOf(locale)) << locale;
 }
 
 CVX_CHILD_ROLE(resolve_texts)

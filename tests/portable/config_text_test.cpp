@@ -3,6 +3,8 @@
 // limits, serial setting texts and section numbers.
 #include <cstring>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -23,19 +25,36 @@ std::vector<std::string> Entries(const char *list)
 }
 using Names = std::vector<std::string>;
 
-TEST(LineListText, ParseStopsWhenTheListIsFull)
+TEST(LineListText, ParseReadsBetweenTheFirstParentheses)
 {
+    struct Row {
+        const char *text;
+        LineListParse result;
+        Names names;
+    } rows[] = {
+        {"(A,B", LineListParse::Malformed, {"A"}},
+        {"( A , B C )", LineListParse::Complete, {" A ", " B C "}},
+        {"()", LineListParse::Complete, {}},
+        {"A,B", LineListParse::Malformed, {}},
+        {"", LineListParse::Malformed, {}},
+        {"x(,A,,B,)y", LineListParse::Complete, {"A", "B"}},
+        {"(A)(B)", LineListParse::Complete, {"A"}},
+        {"((A,B)", LineListParse::Complete, {"(A", "B"}},
+        // Names are read at most 127 characters long.
+        {"(nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn)",
+         LineListParse::Complete, {std::string(127, 'n')}},
+    };
+    for (const Row &r : rows) {
+        char list[256] = {};
+        EXPECT_EQ(r.result, ParseLineList(r.text, list, sizeof list)) << r.text;
+        EXPECT_EQ(r.names, Entries(list)) << r.text;
+    }
+    // A full list keeps the names that fitted.
     char list[8];
     std::memset(list, 'x', sizeof list);
     EXPECT_EQ(LineListParse::Full, ParseLineList("(AB,CD,EF)", list, sizeof list));
     EXPECT_EQ((Names{"AB", "CD"}), Entries(list));
     EXPECT_EQ(LineListParse::Full, ParseLineList("(A)", list, 1));
-
-    // Names are read at most 127 characters long.
-    std::string text = "(" + std::string(130, 'n') + ")";
-    char big[256];
-    EXPECT_EQ(LineListParse::Complete, ParseLineList(text.c_str(), big, sizeof big));
-    EXPECT_EQ(Names{std::string(127, 'n')}, Entries(big));
 }
 
 TEST(LineListText, ParseStepsOverDoubleByteCharacters)
@@ -91,32 +110,52 @@ TEST(LineListText, FormatJoinsAndRefuses)
     EXPECT_EQ(0, std::memcmp(fits.c_str(), back, fits.size() + 1));
 }
 
-TEST(SerialSettingText, CodesAndTexts)
+TEST(SerialSettingText, CodesTextsAndTriggers)
 {
-    EXPECT_STREQ("(0H,0H)", FlowText(0));
-    EXPECT_STREQ("(11H,13H)", FlowText(1));
-    EXPECT_STREQ("(1H,1H)", FlowText(2));
-    EXPECT_STREQ("(1H,1H)", FlowText(9));
-    EXPECT_STREQ("NONE", ParityText(0));
-    EXPECT_STREQ("MARK", ParityText(3));
-    EXPECT_STREQ("SPACE", ParityText(4));
-    EXPECT_STREQ("SPACE", ParityText(70));
-    EXPECT_STREQ("1", StopBitsText(0));
-    EXPECT_STREQ("1.5", StopBitsText(1));
-    EXPECT_STREQ("2", StopBitsText(5));
-
+    for (auto [code, flow, parity, stop] : std::initializer_list<std::tuple<uint16_t, const char *, const char *, const char *>>{
+             {0, "(0H,0H)", "NONE", "1"}, {1, "(11H,13H)", "ODD", "1.5"}, {2, "(1H,1H)", "EVEN", "2"},
+             {3, "(1H,1H)", "MARK", "2"}, {4, "(1H,1H)", "SPACE", "2"}, {70, "(1H,1H)", "SPACE", "2"}}) {
+        EXPECT_STREQ(flow, FlowText(code)) << code;
+        EXPECT_STREQ(parity, ParityText(code)) << code;
+        EXPECT_STREQ(stop, StopBitsText(code)) << code;
+    }
+    // Parsed in any case, whole or not at all.
     uint16_t code = 7;
     EXPECT_TRUE(ParseFlow("(11h,13h)", &code));
     EXPECT_EQ(1, code);
     EXPECT_FALSE(ParseFlow("(11H,13H) ", &code));
-    EXPECT_EQ(1, code);
     EXPECT_TRUE(ParseParity("even", &code));
     EXPECT_EQ(2, code);
     EXPECT_FALSE(ParseParity("EVENS", &code));
     EXPECT_TRUE(ParseStopBits("1.5", &code));
-    EXPECT_EQ(1, code);
     EXPECT_FALSE(ParseStopBits("1.0", &code));
     EXPECT_EQ(1, code);
+
+    for (auto [text, triggers] : std::initializer_list<std::pair<const char *, std::string>>{
+             {"(0DH,0DH,1BH)", "\x0D\x1B"},
+             {"(141H,0d h,1b)", "\x41\x0D\x1B"},
+             {"0DH,1BH", ""},
+             {"()", ""},
+             {"(", ""},
+             {"(0DH,1BH", "\x0D\x1B"},
+             {"(00H,01H,02H,03H,04H,05H,06H,07H,08H,09H,0AH,0BH,0CH,0DH,0EH,0FH,10H,11H)",
+              std::string("\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x0F", 16)},
+             {"(,xH,41H,)", "\x41"},
+             {"(0DH),41H", "\x0D"}}) {
+        uint8_t read[kMaxTriggers + 8] = {};
+        uint16_t count = ParseTriggers(text, read);
+        EXPECT_EQ(triggers, std::string(reinterpret_cast<char *>(read), count)) << text;
+        EXPECT_EQ(std::string(8, '\0'), std::string(reinterpret_cast<char *>(read) + kMaxTriggers, 8)) << text;
+    }
+    // At most 16 places are taken, and each code once.
+    uint8_t many[20];
+    for (int i = 0; i < 20; ++i) many[i] = i < 16 ? uint8_t(0xF0 + i) : 0x41;
+    many[3] = 0xF0;
+    char text[kTriggerTextSize];
+    EXPECT_EQ(15, FormatTriggers(many, 20, text));
+    EXPECT_STREQ("(F0H,F1H,F2H,F4H,F5H,F6H,F7H,F8H,F9H,FAH,FBH,FCH,FDH,FEH,FFH)", text);
+    EXPECT_EQ(0, FormatTriggers(many, 0, text));
+    EXPECT_STREQ("", text);
 }
 
 TEST(SectionCount, NumbersAndBounds)
