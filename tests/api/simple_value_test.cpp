@@ -44,7 +44,7 @@ protected:
         wsprintfA(text, ResourceString(id).c_str(), argument);
         return text;
     }
-    char value_[64];
+    char value_[400];
 };
 
 TEST_F(SimpleValue, PresetTextIsShownAndCancelKeepsTheBuffer)
@@ -73,51 +73,25 @@ TEST_F(SimpleValue, PresetTextIsShownAndCancelKeepsTheBuffer)
     EXPECT_STREQ("COM7", value_);
 }
 
-TEST_F(SimpleValue, TemplateTextsStayWithoutTitleAndPrompt)
+TEST_F(SimpleValue, TextIsCutToTheSizeAndNeverTo200OrMore)
 {
-    // The template's own caption and prompt, from a copy made without the
-    // library.
-    HWND plain = CreateDialogParamA(CVU_GetResourceInstance(FALSE), MAKEINTRESOURCEA(IDD_SIMPLE_VALUE), nullptr,
-                                    nullptr, 0);
-    ASSERT_NE(nullptr, plain);
-    std::string templateCaption = WindowText(plain), templatePrompt = WindowText(GetDlgItem(plain, IDC_VALUE_PROMPT));
-    DestroyWindow(plain);
-
-    SimpleValueRequest request = Request(sizeof value_, 0);
-    request.title = "";
-    std::string caption, prompt, shown;
-    DialogDriver driver([&](HWND dialog) {
-        caption = WindowText(dialog);
-        prompt = WindowText(GetDlgItem(dialog, IDC_VALUE_PROMPT));
-        shown = WindowText(Edit(dialog));
-        Type(Edit(dialog), "v1");
-        PressButton(dialog, IDOK);
-    });
-    EXPECT_EQ(1, CVU_GetSimpleValueA(nullptr, &request));
-    EXPECT_EQ(templateCaption, caption);
-    EXPECT_EQ(templatePrompt, prompt);
-    // Without SV_PRESET the buffer's text is not shown.
-    EXPECT_EQ("", shown);
-    EXPECT_STREQ("v1", value_);
-}
-
-TEST_F(SimpleValue, SizeNineAllowsEightCharacters)
-{
-    SimpleValueRequest request = Request(9, 0);
-    std::string shown;
-    LRESULT limit = 0;
-    DialogDriver driver([&](HWND dialog) {
-        limit = SendMessageA(Edit(dialog), EM_GETLIMITTEXT, 0, 0);
-        Type(Edit(dialog), "ABCDEFGHIJ");
-        shown = WindowText(Edit(dialog));
-        PressButton(dialog, IDOK);
-    });
-    EXPECT_EQ(1, CVU_GetSimpleValueA(nullptr, &request));
-    EXPECT_EQ(8, limit);
-    EXPECT_EQ("ABCDEFGH", shown);
-    EXPECT_STREQ("ABCDEFGH", value_);
-    // Nothing is written past the nine bytes.
-    EXPECT_EQ('#', value_[9]);
+    const struct {
+        int size;
+        size_t typed, kept;
+    } cases[] = {{9, 10, 8}, {300, 250, 199}};
+    for (const auto &c : cases) {
+        SimpleValueRequest request = Request(c.size, 0);
+        std::string shown;
+        DialogDriver driver([&](HWND dialog) {
+            Type(Edit(dialog), std::string(c.typed, 'A'));
+            shown = WindowText(Edit(dialog));
+            PressButton(dialog, IDOK);
+        });
+        EXPECT_EQ(1, CVU_GetSimpleValueA(nullptr, &request));
+        EXPECT_EQ(std::string(c.kept, 'A'), shown) << "the edit control takes too much or too little, size " << c.size;
+        EXPECT_EQ(std::string(c.kept, 'A'), value_) << "size " << c.size;
+        EXPECT_EQ('#', value_[c.kept + 1]) << "written past the value, size " << c.size;
+    }
 }
 
 TEST_F(SimpleValue, RequiredValueIsRefusedWithTheDialogKeptOpen)
@@ -242,23 +216,6 @@ TEST_F(SimpleValue, CharacterSetByStringNumber)
     EXPECT_NE(std::string::npos,
               report.find(Formatted(IDS_VALUE_ALLOWED_CHARS, ResourceString(IDS_TRIGGER_CHARS).c_str())))
         << report;
-}
-
-TEST_F(SimpleValue, EditStylesAreAdded)
-{
-    SimpleValueRequest request = Request(sizeof value_, 0);
-    request.editStyles = ES_UPPERCASE | ES_PASSWORD;
-    LONG style = 0;
-    LRESULT passwordChar = 0;
-    DialogDriver driver([&](HWND dialog) {
-        style = GetWindowLongA(Edit(dialog), GWL_STYLE);
-        passwordChar = SendMessageA(Edit(dialog), EM_GETPASSWORDCHAR, 0, 0);
-        PressButton(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(0, CVU_GetSimpleValueA(nullptr, &request));
-    EXPECT_EQ(LONG(ES_UPPERCASE | ES_PASSWORD), style & (ES_UPPERCASE | ES_PASSWORD));
-    EXPECT_TRUE(style & ES_AUTOHSCROLL);  // the template's own stay
-    EXPECT_EQ('*', passwordChar);
 }
 
 TEST_F(SimpleValue, BadRequestsShowNothing)
