@@ -35,33 +35,21 @@ CVX_CHILD_ROLE(about_box)
 
 class AboutBox : public CleanTest {};
 
-TEST_F(AboutBox, ExportedByOrdinalWithoutAName)
-{
-    HMODULE library = GetModuleHandleA("cvxutil.dll");
-    ASSERT_NE(nullptr, library);
-    EXPECT_NE(nullptr, BindAboutBox());
-    EXPECT_EQ(nullptr, GetProcAddress(library, "CVU_ShowAboutBox"));
-}
-
 TEST_F(AboutBox, ShowsTemplate4400CaptionedWithString10008)
 {
     CVU_SHOWABOUTBOX show = BindAboutBox();
     ASSERT_NE(nullptr, show);
     std::string caption;
     bool hasProduct = false;
-    HWND owner = nullptr;
     DialogDriver driver([&](HWND dialog) {
         caption = WindowText(dialog);
         hasProduct = GetDlgItem(dialog, IDC_ABOUT_PRODUCT) && GetDlgItem(dialog, IDC_ABOUT_VERSION);
-        owner = GetWindow(dialog, GW_OWNER);
         PressButton(dialog, IDCANCEL);
     });
     show(nullptr);
     EXPECT_EQ(1, driver.Finish());
-    EXPECT_EQ(ResourceString(IDS_ABOUT_CAPTION), caption);
-    EXPECT_FALSE(caption.empty());
-    EXPECT_TRUE(hasProduct);
-    EXPECT_EQ(nullptr, owner);
+    EXPECT_EQ(ResourceString(IDS_ABOUT_CAPTION), caption) << "the about box is not captioned with its string";
+    EXPECT_TRUE(hasProduct) << "the about box is not made from its template";
 }
 
 TEST_F(AboutBox, OpenOnceAcrossProcesses)

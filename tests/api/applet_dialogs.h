@@ -7,6 +7,7 @@
 
 #include "cvxutil.h"
 #include "harness/harness.h"
+#include "harness/resources.h"
 
 namespace applettest {
 
@@ -75,11 +76,6 @@ inline std::string JoinedTexts(HWND dialog)
     return joined;
 }
 
-inline std::string ResourceString(UINT id)
-{
-    char text[1024] = "";
-    LoadStringA(CVU_GetResourceInstance(FALSE), id, text, sizeof text);
-    return text;
-}
+using cvxtest::ResourceString;
 
 }  // namespace applettest

@@ -1,6 +1,7 @@
 // Which resource module a process loads, and what it tells the user when
 // none of its choices loads. Each case runs in a child process whose locale
 // comes from LC_ALL, with the module files it needs in a directory of its own.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,103 +77,47 @@ protected:
     }
 };
 
-TEST_F(ResourceModule, LocaleChoosesTheLanguageModule)
+TEST_F(ResourceModule, LocaleAndUserChoiceAndWhatIsShown)
 {
-    ASSERT_EQ(0, Load("fr_FR.UTF-8", true));
-    EXPECT_EQ("CV32_FRE.DLL", GetResult("module"));
-    EXPECT_EQ("", GetResult("shown"));
-    EXPECT_EQ("same", GetResult("second"));
-
-    ASSERT_EQ(0, Load("de_DE.UTF-8", true));
-    EXPECT_EQ("CV32_GER.DLL", GetResult("module"));
-    ASSERT_EQ(0, Load("es_ES.UTF-8", true));
-    EXPECT_EQ("CV32_SPA.DLL", GetResult("module"));
-    ASSERT_EQ(0, Load("en_GB.UTF-8", true));
-    EXPECT_EQ("CV32_ENG.DLL", GetResult("module"));
-}
-
-TEST_F(ResourceModule, TheFrenchModuleSpeaksFrench)
-{
-    ChildOptions options;
-    options.environment["LC_ALL"] = "fr_FR.UTF-8";
-    ASSERT_EQ(0, RunChild("load_resource_module", {"0"}, options));
-    ASSERT_EQ("CV32_FRE.DLL", GetResult("module"));
-    HMODULE french = LoadLibraryExA((ExeDirectory() + "CV32_FRE.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HMODULE english = LoadLibraryExA((ExeDirectory() + "CV32_ENG.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(french && english);
-    char fr[200] = "", en[200] = "";
-    // The default pool's name is one of the texts every language carries.
-    EXPECT_GT(LoadStringA(french, 10215, fr, sizeof fr), 0);
-    EXPECT_GT(LoadStringA(english, 10215, en, sizeof en), 0);
-    EXPECT_STRNE(fr, en);
-    FreeLibrary(french);
-    FreeLibrary(english);
-}
-
-TEST_F(ResourceModule, ItalianLocaleTriesItsOwnModuleFirst)
-{
-    UseComponentPath(ModuleDirectory({{"CV32_ENG.DLL", "CV32_ENG.DLL"}, {"CV32_FRE.DLL", "CV32_ITA.DLL"}}));
-    ASSERT_EQ(0, Load("it_IT.UTF-8", true));
-    EXPECT_EQ("CV32_ITA.DLL", GetResult("module"));
-
-    // Without one it falls back to the default, silently.
-    UseComponentPath(ModuleDirectory({{"CV32_ENG.DLL", "CV32_ENG.DLL"}}));
-    ASSERT_EQ(0, Load("it_IT.UTF-8", true));
-    EXPECT_EQ("CV32_ENG.DLL", GetResult("module"));
-    EXPECT_EQ("", GetResult("shown"));
-}
-
-TEST_F(ResourceModule, MissingUserChoiceIsReportedThenTheDefaultLoads)
-{
-    UseComponentPath(ModuleDirectory({{"CV32_ENG.DLL", "CV32_ENG.DLL"}}));
-    ChooseModule("CV32_GER.DLL");
-    ASSERT_EQ(0, Load("en_US.UTF-8", true));
-    EXPECT_EQ("CV32_ENG.DLL", GetResult("module"));
-    // Message 100 with the chosen name, no caption of ours (the system's "Error").
-    EXPECT_EQ("Error|User specifed language file:  CV32_GER.DLL  could not be loaded!  Will attempt to find an "
-              "alternate.|",
-              GetResult("shown"));
-}
-
-TEST_F(ResourceModule, UserChoiceWinsOverLocale)
-{
-    UseComponentPath(ModuleDirectory({{"CV32_ENG.DLL", "CV32_ENG.DLL"}, {"CV32_SPA.DLL", "CV32_SPA.DLL"}}));
-    ChooseModule("CV32_SPA.DLL");
-    ASSERT_EQ(0, Load("en_US.UTF-8", true));
-    EXPECT_EQ("CV32_SPA.DLL", GetResult("module"));
-}
-
-TEST_F(ResourceModule, NothingLoadableShowsMessage101Once)
-{
-    UseComponentPath(ModuleDirectory({}));
-    ASSERT_EQ(0, Load("en_US.UTF-8", true));
-    EXPECT_EQ("<null>", GetResult("module"));
-    EXPECT_EQ("Error|Product default language file:  CV32_ENG.DLL  could not be loaded!|", GetResult("shown"));
-    // The failed attempt is final: no second load, no second message.
-    EXPECT_EQ("same", GetResult("second"));
-    EXPECT_EQ("", GetResult("again"));
-}
-
-TEST_F(ResourceModule, DefaultChosenByTheUserIsReportedOnlyOnce)
-{
-    UseComponentPath(ModuleDirectory({}));
-    ChooseModule("cv32_eng.dll");
-    ASSERT_EQ(0, Load("en_US.UTF-8", true));
-    EXPECT_EQ("<null>", GetResult("module"));
-    EXPECT_EQ("Error|User specifed language file:  cv32_eng.dll  could not be loaded!  Will attempt to find an "
-              "alternate.|",
-              GetResult("shown"));
-}
-
-TEST_F(ResourceModule, QuietFailureStaysQuiet)
-{
-    UseComponentPath(ModuleDirectory({}));
-    ChooseModule("cv32_eng.dll");
-    ASSERT_EQ(0, Load("en_US.UTF-8", false));
-    EXPECT_EQ("<null>", GetResult("module"));
-    EXPECT_EQ("", GetResult("shown"));
-    EXPECT_EQ("same", GetResult("second"));
-    EXPECT_EQ("", GetResult("again"));
+    using Copies = std::vector<std::pair<std::string, std::string>>;
+    const Copies english = {{"CV32_ENG.DLL", "CV32_ENG.DLL"}};
+    const struct {
+        const char *locale;
+        std::optional<Copies> directory;  // none: the modules beside the library
+        const char *choice;
+        bool showErrors;
+        const char *module;
+        std::string shown;
+    } cases[] = {
+        {"fr_FR.UTF-8", std::nullopt, nullptr, true, "CV32_FRE.DLL", ""},
+        {"de_DE.UTF-8", std::nullopt, nullptr, true, "CV32_GER.DLL", ""},
+        {"es_ES.UTF-8", std::nullopt, nullptr, true, "CV32_SPA.DLL", ""},
+        {"en_GB.UTF-8", std::nullopt, nullptr, true, "CV32_ENG.DLL", ""},
+        {"it_IT.UTF-8", Copies{{"CV32_ENG.DLL", "CV32_ENG.DLL"}, {"CV32_FRE.DLL", "CV32_ITA.DLL"}}, nullptr, true,
+         "CV32_ITA.DLL", ""},
+        {"it_IT.UTF-8", english, nullptr, true, "CV32_ENG.DLL", ""},
+        {"en_US.UTF-8", english, "CV32_GER.DLL", true, "CV32_ENG.DLL",
+         "Error|User specifed language file:  CV32_GER.DLL  could not be loaded!  Will attempt to find an alternate.|"},
+        {"en_US.UTF-8", Copies{{"CV32_ENG.DLL", "CV32_ENG.DLL"}, {"CV32_SPA.DLL", "CV32_SPA.DLL"}}, "CV32_SPA.DLL",
+         true, "CV32_SPA.DLL", ""},
+        {"en_US.UTF-8", Copies{}, nullptr, true, "<null>",
+         "Error|Product default language file:  CV32_ENG.DLL  could not be loaded!|"},
+        {"en_US.UTF-8", Copies{}, "cv32_eng.dll", true, "<null>",
+         "Error|User specifed language file:  cv32_eng.dll  could not be loaded!  Will attempt to find an alternate.|"},
+        {"en_US.UTF-8", Copies{}, "cv32_eng.dll", false, "<null>", ""},
+    };
+    for (const auto &c : cases) {
+        ResetProductRegistry();
+        if (c.directory) UseComponentPath(ModuleDirectory(*c.directory));
+        if (c.choice) ChooseModule(c.choice);
+        std::string what = std::string(c.locale) + (c.choice ? std::string(", chosen ") + c.choice : "");
+        ASSERT_EQ(0, Load(c.locale, c.showErrors)) << what;
+        EXPECT_EQ(c.module, GetResult("module")) << what << ": the wrong resource module loaded";
+        EXPECT_EQ(c.shown, GetResult("shown")) << what << ": the wrong messages were shown";
+        // The first attempt is final: no second load, no second message.
+        EXPECT_EQ("same", GetResult("second")) << what;
+        EXPECT_EQ("", GetResult("again")) << what;
+    }
 }
 
 CVX_CHILD_ROLE(resource_module_path)

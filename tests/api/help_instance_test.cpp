@@ -82,25 +82,6 @@ TEST_F(SingleInstance, SecondProcessRestoresAndRaisesTheFirstWindow)
     EXPECT_EQ(1, RunPumping());
 }
 
-TEST_F(SingleInstance, LastActivePopupOfTheOwnerComesForward)
-{
-    ASSERT_FALSE(CVU_IsPreviousWindowActive(kCaption, kClass, kMutex, &mark_));
-    HWND main = CreateMain();
-    HWND popup = CreateWindowExA(0, kClass, "Properties", WS_POPUP | WS_CAPTION | WS_VISIBLE, 40, 40, 200, 100, main,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-    windows_.insert(windows_.begin(), popup);
-    SetActiveWindow(popup);
-    HWND other = CreateMain("Some other window");
-    SetForegroundWindow(other);
-    PumpMessages(50);
-    ASSERT_EQ(other, GetForegroundWindow());
-    ASSERT_EQ(popup, GetLastActivePopup(main));
-
-    EXPECT_EQ(1, RunPumping());
-    PumpMessages(50);
-    EXPECT_EQ(popup, GetForegroundWindow());
-}
-
 TEST_F(SingleInstance, WithoutTheWindowTheSecondGoesOnWithoutTheMark)
 {
     ASSERT_FALSE(CVU_IsPreviousWindowActive(kCaption, kClass, kMutex, &mark_));

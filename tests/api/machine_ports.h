@@ -12,6 +12,7 @@
 
 #include "cvxutil.h"
 #include "harness/harness.h"
+#include "harness/resources.h"
 
 namespace cvxtest {
 
@@ -52,20 +53,7 @@ inline void PutSerialEntry(const std::string &entry, const std::string &dosDevic
     if (mouse) PutPortKey(path + "\\PointerPeripheral", "Identifier", "MICROSOFT SERIAL MOUSE");
 }
 
-// A resource string of the library's resource module.
-inline std::string ModuleString(UINT id)
-{
-    char text[260] = "";
-    LoadStringA(CVU_GetResourceInstance(FALSE), id, text, sizeof text);
-    return text;
-}
-
-// A resource format with its first placeholder (%s or %u) filled in.
-inline std::string Formatted(UINT id, const std::string &value)
-{
-    std::string format = ModuleString(id);
-    size_t at = format.find('%');
-    return at == std::string::npos ? format : format.replace(at, 2, value);
-}
+inline std::string ModuleString(UINT id) { return ResourceString(id); }
+inline std::string Formatted(UINT id, const std::string &value) { return ResourceFormatted(id, value); }
 
 }  // namespace cvxtest

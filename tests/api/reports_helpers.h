@@ -8,16 +8,10 @@
 
 #include "cvxutil.h"
 #include "harness/harness.h"
+#include "harness/resources.h"
 
 namespace cvxtest {
 
-// A string of the loaded resource module.
-inline std::string ResourceString(UINT id)
-{
-    char text[1024] = "";
-    LoadStringA(CVU_GetResourceInstance(FALSE), id, text, sizeof text);
-    return text;
-}
 
 inline std::string FormatNumber(const std::string &format, unsigned long value)
 {
@@ -49,15 +43,6 @@ inline int WaitPumping(ChildProcess &child, DWORD timeoutMs = 30000)
            GetTickCount() - start < timeoutMs)
         PumpMessages(1);
     return child.Wait(1000);
-}
-
-// A control's rectangle in its dialog's client coordinates.
-inline RECT ChildRect(HWND control)
-{
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT *>(&rect), 2);
-    return rect;
 }
 
 // Stands in for the help engine: a top-level window of class "MS_WINHELP"

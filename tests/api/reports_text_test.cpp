@@ -48,81 +48,61 @@ std::string SystemText(DWORD code)
     return result;
 }
 
-TEST_F(ReportText, ListedUtilityCodeIsExplainedFromTheProductTable)
+TEST_F(ReportText, MessageDetailExplanationAndCodeLine)
 {
-    ASSERT_FALSE(ResourceString(IDS_ERRTEXT_DUPTRIGGER).empty());
-    Shown shown = Report(CVU_E_DUPTRIGGER);
-    EXPECT_EQ("Calvex test", shown.caption);
-    EXPECT_EQ("Cannot share the port.\n\n" + ResourceString(IDS_ERRTEXT_DUPTRIGGER), shown.text);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_UTILITY), 8), shown.code);
-
-    shown = Report(CVU_E_NOENTRY);
-    EXPECT_EQ("Cannot share the port.\n\n" + ResourceString(IDS_ERRTEXT_NOENTRY), shown.text);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_UTILITY), 0x195), shown.code);
-}
-
-TEST_F(ReportText, CodesShowTheirNumberWithoutTheProductMarkers)
-{
-    // Not in the table: the code line alone.
-    Shown shown = Report(0x200E0007);
-    EXPECT_EQ("Cannot share the port.\n", shown.text);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_UTILITY), 7), shown.code);
-
-    shown = Report(0x20000005);
-    EXPECT_EQ("Cannot share the port.\n", shown.text);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_PRODUCT), 5), shown.code);
-
-    // Another facility keeps its bits; only the customer bit goes.
-    shown = Report(0x20030005);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_PRODUCT), 0x30005), shown.code);
-
-    // A Windows code without the system flag is looked up in the product
-    // table, which does not list it.
-    shown = Report(5);
-    EXPECT_EQ("Cannot share the port.\n", shown.text);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_SYSTEM), 5), shown.code);
-
-    shown = Report(0);
-    EXPECT_EQ("Cannot share the port.\n", shown.text);
-    EXPECT_EQ("", shown.code);
-}
-
-TEST_F(ReportText, SystemCodeIsExplainedByTheSystem)
-{
-    std::string system = SystemText(ERROR_ACCESS_DENIED);
-    ASSERT_FALSE(system.empty());
-    Shown shown = Report(ERROR_ACCESS_DENIED, nullptr, 0, CVU_CR_SYSTEMCODE);
-    EXPECT_EQ("Cannot share the port.\n\n" + system, shown.text);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_SYSTEM), 5), shown.code);
-
-    // The detail argument fills the system text's insert.
+    const std::string msg = "Cannot share the port.", utility = ResourceString(IDS_ERRCODE_UTILITY);
+    const std::string product = ResourceString(IDS_ERRCODE_PRODUCT), system = ResourceString(IDS_ERRCODE_SYSTEM);
+    const std::string duplicate = ResourceString(IDS_ERRTEXT_DUPTRIGGER);
+    ASSERT_FALSE(duplicate.empty());
     const char *file = "PORTMON.EXE";
     DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(file)};
-    char *expected = nullptr;
+    char *badExe = nullptr;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                   nullptr, ERROR_BAD_EXE_FORMAT, 0, reinterpret_cast<LPSTR>(&expected), 0,
+                   nullptr, ERROR_BAD_EXE_FORMAT, 0, reinterpret_cast<LPSTR>(&badExe), 0,
                    reinterpret_cast<va_list *>(inserts));
-    ASSERT_NE(nullptr, expected);
-    ASSERT_NE(nullptr, std::strstr(expected, file));
-    shown = Report(ERROR_BAD_EXE_FORMAT, nullptr, reinterpret_cast<ULONG_PTR>(file), CVU_CR_SYSTEMCODE);
-    EXPECT_EQ(std::string("Cannot share the port.\n\n") + expected, shown.text);
-    LocalFree(expected);
-
-    // A code the system does not know: no explanation, the code line stays.
-    shown = Report(0x0000FFF0, nullptr, 0, CVU_CR_SYSTEMCODE);
-    EXPECT_EQ("Cannot share the port.\n", shown.text);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_SYSTEM), 0xFFF0), shown.code);
-}
-
-TEST_F(ReportText, DetailLineReplacesTheExplanationButNotTheCodeLine)
-{
-    Shown shown = Report(CVU_E_DUPTRIGGER, "Character %s", reinterpret_cast<ULONG_PTR>("0DH"));
-    EXPECT_EQ("Cannot share the port.\nCharacter 0DH", shown.text);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_UTILITY), 8), shown.code);
-
-    shown = Report(ERROR_ACCESS_DENIED, "Line %lu", 12, CVU_CR_SYSTEMCODE);
-    EXPECT_EQ("Cannot share the port.\nLine 12", shown.text);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_SYSTEM), 5), shown.code);
+    ASSERT_NE(nullptr, std::strstr(badExe, file));
+    const std::string longDetail(300, 'd'), message900(900, 'm'), nearlyFull(1015, 'm');
+    const struct {
+        const char *what;
+        DWORD code;
+        const char *detail;
+        ULONG_PTR argument;
+        WORD flags;
+        std::string message, text, codeLine;
+    } cases[] = {
+        {"listed utility code", CVU_E_DUPTRIGGER, nullptr, 0, 0, msg, msg + "\n\n" + duplicate, FormatNumber(utility, 8)},
+        {"listed block code", CVU_E_NOENTRY, nullptr, 0, 0, msg, msg + "\n\n" + ResourceString(IDS_ERRTEXT_NOENTRY),
+         FormatNumber(utility, 0x195)},
+        {"unlisted utility code", 0x200E0007, nullptr, 0, 0, msg, msg + "\n", FormatNumber(utility, 7)},
+        {"product code", 0x20000005, nullptr, 0, 0, msg, msg + "\n", FormatNumber(product, 5)},
+        {"another facility keeps its bits", 0x20030005, nullptr, 0, 0, msg, msg + "\n", FormatNumber(product, 0x30005)},
+        {"Windows code without the system flag", 5, nullptr, 0, 0, msg, msg + "\n", FormatNumber(system, 5)},
+        {"no code", 0, nullptr, 0, 0, msg, msg + "\n", ""},
+        {"system code", ERROR_ACCESS_DENIED, nullptr, 0, CVU_CR_SYSTEMCODE, msg,
+         msg + "\n\n" + SystemText(ERROR_ACCESS_DENIED), FormatNumber(system, 5)},
+        {"system text with its insert", ERROR_BAD_EXE_FORMAT, nullptr, reinterpret_cast<ULONG_PTR>(file),
+         CVU_CR_SYSTEMCODE, msg, msg + "\n\n" + badExe, FormatNumber(system, ERROR_BAD_EXE_FORMAT)},
+        {"code unknown to the system", 0xFFF0, nullptr, 0, CVU_CR_SYSTEMCODE, msg, msg + "\n",
+         FormatNumber(system, 0xFFF0)},
+        {"detail line replaces the explanation", CVU_E_DUPTRIGGER, "Character %s", reinterpret_cast<ULONG_PTR>("0DH"),
+         0, msg, msg + "\nCharacter 0DH", FormatNumber(utility, 8)},
+        {"detail line with a number", ERROR_ACCESS_DENIED, "Line %lu", 12, CVU_CR_SYSTEMCODE, msg, msg + "\nLine 12",
+         FormatNumber(system, 5)},
+        {"detail cut to 199", 0, longDetail.c_str(), 0, 0, "Short.", "Short.\n" + std::string(199, 'd'), ""},
+        {"text cut to 1023", 0x20000005, nullptr, 0, 0, std::string(2000, 'm'), std::string(1023, 'm'),
+         FormatNumber(product, 5)},
+        {"detail cut at the end of the text", CVU_E_DUPTRIGGER, longDetail.c_str(), 0, 0, message900,
+         message900 + "\n" + std::string(1023 - 901, 'd'), FormatNumber(utility, 8)},
+        {"explanation cut at the end of the text", CVU_E_DUPTRIGGER, nullptr, 0, 0, nearlyFull,
+         nearlyFull + "\n\n" + duplicate.substr(0, 6), FormatNumber(utility, 8)},
+    };
+    LocalFree(badExe);
+    for (const auto &c : cases) {
+        Shown shown = Report(c.code, c.detail, c.argument, c.flags, c.message.c_str());
+        EXPECT_EQ("Calvex test", shown.caption) << c.what;
+        EXPECT_EQ(c.text, shown.text) << c.what << ": wrong report text";
+        EXPECT_EQ(c.codeLine, shown.code) << c.what << ": wrong code line";
+    }
 }
 
 TEST_F(ReportText, TextsMayBeResourceStringIds)
@@ -164,28 +144,6 @@ TEST_F(ReportText, MissingTextsKeepTheTemplate)
     // Without a message the detail line starts the text.
     Shown detailOnly = Capture([] { CVU_ReportErrorA(nullptr, nullptr, nullptr, 0, "Port %s", (ULONG_PTR) "COM2", 0, 0); });
     EXPECT_EQ("Port COM2", detailOnly.text);
-}
-
-TEST_F(ReportText, EveryPartIsCutToItsBuffer)
-{
-    // The detail line holds 199 characters, the whole text 1023.
-    std::string longDetail(300, 'd');
-    Shown shown = Report(0, longDetail.c_str(), 0, 0, "Short.");
-    EXPECT_EQ("Short.\n" + std::string(199, 'd'), shown.text);
-
-    std::string longMessage(2000, 'm');
-    shown = Report(0x20000005, nullptr, 0, 0, longMessage.c_str());
-    EXPECT_EQ(std::string(1023, 'm'), shown.text);
-    EXPECT_EQ(FormatNumber(ResourceString(IDS_ERRCODE_PRODUCT), 5), shown.code);
-
-    std::string message(900, 'm');
-    shown = Report(CVU_E_DUPTRIGGER, longDetail.c_str(), 0, 0, message.c_str());
-    EXPECT_EQ(message + "\n" + std::string(1023 - 901, 'd'), shown.text);
-
-    // The explanation too is cut at the end of the text.
-    std::string nearlyFull(1015, 'm');
-    shown = Report(CVU_E_DUPTRIGGER, nullptr, 0, 0, nearlyFull.c_str());
-    EXPECT_EQ(nearlyFull + "\n\n" + ResourceString(IDS_ERRTEXT_DUPTRIGGER).substr(0, 6), shown.text);
 }
 
 }  // namespace

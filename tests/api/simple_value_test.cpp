@@ -44,7 +44,7 @@ protected:
         wsprintfA(text, ResourceString(id).c_str(), argument);
         return text;
     }
-    char value_[64];
+    char value_[400];
 };
 
 TEST_F(SimpleValue, PresetTextIsShownAndCancelKeepsTheBuffer)
@@ -54,70 +54,40 @@ TEST_F(SimpleValue, PresetTextIsShownAndCancelKeepsTheBuffer)
     request.title = "Share name";
     request.prompt = CVU_TEXTID(IDS_RESTART_TITLE);
     std::string caption, prompt, shown;
-    HWND focus = nullptr, edit = nullptr;
     DialogDriver driver([&](HWND dialog) {
-        edit = Edit(dialog);
         caption = WindowText(dialog);
         prompt = WindowText(GetDlgItem(dialog, IDC_VALUE_PROMPT));
-        shown = WindowText(edit);
-        focus = FocusOf(dialog);
-        SendMessageA(edit, WM_SETTEXT, 0, LPARAM("changed"));
+        shown = WindowText(Edit(dialog));
+        SendMessageA(Edit(dialog), WM_SETTEXT, 0, LPARAM("changed"));
         PressButton(dialog, IDCANCEL);
     });
     EXPECT_EQ(0, CVU_GetSimpleValueA(nullptr, &request));
     EXPECT_EQ(1, driver.Finish());
     EXPECT_EQ("Share name", caption);
     EXPECT_EQ(ResourceString(IDS_RESTART_TITLE), prompt);
-    EXPECT_EQ("COM7", shown);
-    EXPECT_EQ(edit, focus);
-    EXPECT_STREQ("COM7", value_);
+    EXPECT_EQ("COM7", shown) << "the preset value is not shown";
+    EXPECT_STREQ("COM7", value_) << "Cancel changed the value";
 }
 
-TEST_F(SimpleValue, TemplateTextsStayWithoutTitleAndPrompt)
+TEST_F(SimpleValue, TextIsCutToTheSizeAndNeverTo200OrMore)
 {
-    // The template's own caption and prompt, from a copy made without the
-    // library.
-    HWND plain = CreateDialogParamA(CVU_GetResourceInstance(FALSE), MAKEINTRESOURCEA(IDD_SIMPLE_VALUE), nullptr,
-                                    nullptr, 0);
-    ASSERT_NE(nullptr, plain);
-    std::string templateCaption = WindowText(plain), templatePrompt = WindowText(GetDlgItem(plain, IDC_VALUE_PROMPT));
-    DestroyWindow(plain);
-
-    SimpleValueRequest request = Request(sizeof value_, 0);
-    request.title = "";
-    std::string caption, prompt, shown;
-    DialogDriver driver([&](HWND dialog) {
-        caption = WindowText(dialog);
-        prompt = WindowText(GetDlgItem(dialog, IDC_VALUE_PROMPT));
-        shown = WindowText(Edit(dialog));
-        Type(Edit(dialog), "v1");
-        PressButton(dialog, IDOK);
-    });
-    EXPECT_EQ(1, CVU_GetSimpleValueA(nullptr, &request));
-    EXPECT_EQ(templateCaption, caption);
-    EXPECT_EQ(templatePrompt, prompt);
-    // Without SV_PRESET the buffer's text is not shown.
-    EXPECT_EQ("", shown);
-    EXPECT_STREQ("v1", value_);
-}
-
-TEST_F(SimpleValue, SizeNineAllowsEightCharacters)
-{
-    SimpleValueRequest request = Request(9, 0);
-    std::string shown;
-    LRESULT limit = 0;
-    DialogDriver driver([&](HWND dialog) {
-        limit = SendMessageA(Edit(dialog), EM_GETLIMITTEXT, 0, 0);
-        Type(Edit(dialog), "ABCDEFGHIJ");
-        shown = WindowText(Edit(dialog));
-        PressButton(dialog, IDOK);
-    });
-    EXPECT_EQ(1, CVU_GetSimpleValueA(nullptr, &request));
-    EXPECT_EQ(8, limit);
-    EXPECT_EQ("ABCDEFGH", shown);
-    EXPECT_STREQ("ABCDEFGH", value_);
-    // Nothing is written past the nine bytes.
-    EXPECT_EQ('#', value_[9]);
+    const struct {
+        int size;
+        size_t typed, kept;
+    } cases[] = {{9, 10, 8}, {300, 250, 199}};
+    for (const auto &c : cases) {
+        SimpleValueRequest request = Request(c.size, 0);
+        std::string shown;
+        DialogDriver driver([&](HWND dialog) {
+            Type(Edit(dialog), std::string(c.typed, 'A'));
+            shown = WindowText(Edit(dialog));
+            PressButton(dialog, IDOK);
+        });
+        EXPECT_EQ(1, CVU_GetSimpleValueA(nullptr, &request));
+        EXPECT_EQ(std::string(c.kept, 'A'), shown) << "the edit control takes too much or too little, size " << c.size;
+        EXPECT_EQ(std::string(c.kept, 'A'), value_) << "size " << c.size;
+        EXPECT_EQ('#', value_[c.kept + 1]) << "written past the value, size " << c.size;
+    }
 }
 
 TEST_F(SimpleValue, RequiredValueIsRefusedWithTheDialogKeptOpen)
@@ -126,23 +96,18 @@ TEST_F(SimpleValue, RequiredValueIsRefusedWithTheDialogKeptOpen)
     SimpleValueRequest request = Request(sizeof value_, SV_REQUIRED);
     std::string report;
     bool stayedOpen = false;
-    HWND focus = nullptr, edit = nullptr;
     DialogDriver driver([&](HWND dialog) {
-        edit = Edit(dialog);
         PressButton(dialog, IDOK);
         report = ReadAndCloseReport(dialog);
         stayedOpen = IsWindowVisible(dialog);
-        WaitUntil([&] { return FocusOf(dialog) == edit; }, 2000);
-        focus = FocusOf(dialog);
-        Type(edit, "now");
+        Type(Edit(dialog), "now");
         PressButton(dialog, IDOK);
     });
     EXPECT_EQ(1, CVU_GetSimpleValueA(nullptr, &request));
     EXPECT_EQ(1, driver.Finish());
     EXPECT_NE(std::string::npos, report.find(ResourceString(IDS_VALUE_INVALID))) << report;
     EXPECT_NE(std::string::npos, report.find(ResourceString(IDS_VALUE_REQUIRED))) << report;
-    EXPECT_TRUE(stayedOpen);
-    EXPECT_EQ(edit, focus);
+    EXPECT_TRUE(stayedOpen) << "an empty required value closed the dialog";
     EXPECT_STREQ("now", value_);
 }
 
@@ -156,109 +121,47 @@ TEST_F(SimpleValue, EmptyValueIsAcceptedWhenNotRequired)
     EXPECT_STREQ("", value_);
 }
 
-TEST_F(SimpleValue, AllowedDigitsRefuseALetter)
+TEST_F(SimpleValue, CharacterSetsFilterTypingAndCheckTheValue)
 {
-    std::strcpy(value_, "old");
-    SimpleValueRequest request = Request(sizeof value_, SV_ALLOWEDSET, kDigits);
-    std::string typed, report, afterReport;
-    DialogDriver driver([&](HWND dialog) {
-        // The filter keeps the letter out of the control...
-        Type(Edit(dialog), "12a3");
-        typed = WindowText(Edit(dialog));
-        // ... a pasted one is refused on OK.
-        SendMessageA(Edit(dialog), WM_SETTEXT, 0, LPARAM("12a3"));
-        PressButton(dialog, IDOK);
-        report = ReadAndCloseReport(dialog);
-        afterReport = IsWindowVisible(dialog) ? WindowText(Edit(dialog)) : "<closed>";
-        PressButton(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(0, CVU_GetSimpleValueA(nullptr, &request));
-    EXPECT_EQ("123", typed);
-    EXPECT_NE(std::string::npos, report.find(ResourceString(IDS_VALUE_INVALID))) << report;
-    EXPECT_NE(std::string::npos, report.find(Formatted(IDS_VALUE_ALLOWED_CHARS, kDigits))) << report;
-    EXPECT_EQ("12a3", afterReport);
-    EXPECT_STREQ("old", value_);
-}
-
-TEST_F(SimpleValue, ForbiddenDigitsRefuseADigit)
-{
-    SimpleValueRequest request = Request(sizeof value_, 0, kDigits);
-    std::string typed, report;
-    DialogDriver driver([&](HWND dialog) {
-        Type(Edit(dialog), "ab1c");
-        typed = WindowText(Edit(dialog));
-        SendMessageA(Edit(dialog), WM_SETTEXT, 0, LPARAM("ab1"));
-        PressButton(dialog, IDOK);
-        report = ReadAndCloseReport(dialog);
-        // Corrected, the value goes through.
-        SendMessageA(Edit(dialog), WM_SETTEXT, 0, LPARAM("abc"));
-        PressButton(dialog, IDOK);
-    });
-    EXPECT_EQ(1, CVU_GetSimpleValueA(nullptr, &request));
-    EXPECT_EQ("abc", typed);
-    EXPECT_NE(std::string::npos, report.find(Formatted(IDS_VALUE_FORBIDDEN_CHARS, kDigits))) << report;
-    EXPECT_EQ(std::string::npos, report.find(Formatted(IDS_VALUE_ALLOWED_CHARS, kDigits))) << report;
-    EXPECT_STREQ("abc", value_);
-}
-
-TEST_F(SimpleValue, BlanksTheSetRefusesAreTakenOut)
-{
-    // Allowed digits, no blank among them.
-    SimpleValueRequest request = Request(sizeof value_, SV_ALLOWEDSET, kDigits);
-    DialogDriver driver([&](HWND dialog) {
-        SendMessageA(Edit(dialog), WM_SETTEXT, 0, LPARAM(" 1 2  3 "));
-        PressButton(dialog, IDOK);
-    });
-    EXPECT_EQ(1, CVU_GetSimpleValueA(nullptr, &request));
-    driver.Finish();
-    EXPECT_STREQ("123", value_);
-
-    // Forbidden characters that include the blank.
-    SimpleValueRequest forbidden = Request(sizeof value_, 0, " #");
-    DialogDriver second([&](HWND dialog) {
-        SendMessageA(Edit(dialog), WM_SETTEXT, 0, LPARAM("a b"));
-        PressButton(dialog, IDOK);
-    });
-    EXPECT_EQ(1, CVU_GetSimpleValueA(nullptr, &forbidden));
-    EXPECT_STREQ("ab", value_);
-}
-
-TEST_F(SimpleValue, CharacterSetByStringNumber)
-{
-    // The accepted characters of the trigger edit: hexadecimal digits.
-    SimpleValueRequest request = Request(sizeof value_, SV_ALLOWEDSET, CVU_TEXTID(IDS_TRIGGER_CHARS));
-    std::string typed, report;
-    DialogDriver driver([&](HWND dialog) {
-        Type(Edit(dialog), "1g2F");
-        typed = WindowText(Edit(dialog));
-        SendMessageA(Edit(dialog), WM_SETTEXT, 0, LPARAM("zz"));
-        PressButton(dialog, IDOK);
-        report = ReadAndCloseReport(dialog);
-        PressButton(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(0, CVU_GetSimpleValueA(nullptr, &request));
-    EXPECT_EQ("12F", typed);
-    // The report names the set's characters, not its number.
-    EXPECT_NE(std::string::npos,
-              report.find(Formatted(IDS_VALUE_ALLOWED_CHARS, ResourceString(IDS_TRIGGER_CHARS).c_str())))
-        << report;
-}
-
-TEST_F(SimpleValue, EditStylesAreAdded)
-{
-    SimpleValueRequest request = Request(sizeof value_, 0);
-    request.editStyles = ES_UPPERCASE | ES_PASSWORD;
-    LONG style = 0;
-    LRESULT passwordChar = 0;
-    DialogDriver driver([&](HWND dialog) {
-        style = GetWindowLongA(Edit(dialog), GWL_STYLE);
-        passwordChar = SendMessageA(Edit(dialog), EM_GETPASSWORDCHAR, 0, 0);
-        PressButton(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(0, CVU_GetSimpleValueA(nullptr, &request));
-    EXPECT_EQ(LONG(ES_UPPERCASE | ES_PASSWORD), style & (ES_UPPERCASE | ES_PASSWORD));
-    EXPECT_TRUE(style & ES_AUTOHSCROLL);  // the template's own stay
-    EXPECT_EQ('*', passwordChar);
+    const std::string triggers = ResourceString(IDS_TRIGGER_CHARS);
+    const struct {
+        const char *what;
+        WORD flags;
+        TextRef set;
+        const char *typed, *kept, *pasted;
+        std::string report;  // empty: the value is taken
+        const char *value;
+    } cases[] = {
+        {"allowed digits", SV_ALLOWEDSET, kDigits, "12a3", "123", "12a3",
+         Formatted(IDS_VALUE_ALLOWED_CHARS, kDigits), "old"},
+        {"forbidden digits", 0, kDigits, "ab1c", "abc", "ab1", Formatted(IDS_VALUE_FORBIDDEN_CHARS, kDigits), "old"},
+        {"blanks an allowed set refuses are taken out", SV_ALLOWEDSET, kDigits, "", "", " 1 2  3 ", "", "123"},
+        {"blanks a forbidden set holds are taken out", 0, " #", "", "", "a b", "", "ab"},
+        {"a set by string number", SV_ALLOWEDSET, CVU_TEXTID(IDS_TRIGGER_CHARS), "1g2F", "12F", "zz",
+         Formatted(IDS_VALUE_ALLOWED_CHARS, triggers.c_str()), "old"},
+    };
+    for (const auto &c : cases) {
+        std::strcpy(value_, "old");
+        SimpleValueRequest request = Request(sizeof value_, c.flags, c.set);
+        std::string kept, report;
+        DialogDriver driver([&](HWND dialog) {
+            Type(Edit(dialog), c.typed);
+            kept = WindowText(Edit(dialog));
+            SendMessageA(Edit(dialog), WM_SETTEXT, 0, LPARAM(c.pasted));
+            PressButton(dialog, IDOK);
+            if (c.report.empty()) return;
+            report = ReadAndCloseReport(dialog);
+            PressButton(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(c.report.empty() ? 1 : 0, CVU_GetSimpleValueA(nullptr, &request)) << c.what;
+        EXPECT_EQ(c.kept, kept) << c.what << ": the edit filter let the wrong keys through";
+        if (!c.report.empty()) {
+            EXPECT_NE(std::string::npos, report.find(ResourceString(IDS_VALUE_INVALID))) << c.what << ": " << report;
+            EXPECT_NE(std::string::npos, report.find(c.report)) << c.what << ": the report names the wrong set: "
+                                                                << report;
+        }
+        EXPECT_STREQ(c.value, value_) << c.what;
+    }
 }
 
 TEST_F(SimpleValue, BadRequestsShowNothing)

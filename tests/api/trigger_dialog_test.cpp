@@ -62,42 +62,14 @@ void Click(HWND dialog, int id)
 {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(Control(dialog, id)));
 }
-LRESULT Selection(HWND dialog) { return SendDlgItemMessageA(dialog, IDC_TRIGGER_LIST, LB_GETCURSEL, 0, 0); }
 
 using TriggerDialog = CleanTest;
-
-TEST_F(TriggerDialog, OpensWithTheRecordsItemsAndOkKeepsThem)
-{
-    TriggerList list = MakeList({0x0D, 0x1B});
-    std::string items;
-    bool removeOn = true, addOn = true, editOn = false, labelOn = false;
-    HWND focus = nullptr, ok = nullptr;
-    DialogDriver driver([&](HWND dialog) {
-        items = Items(dialog);
-        removeOn = Enabled(dialog, IDC_TRIGGER_REMOVE);
-        addOn = Enabled(dialog, IDC_TRIGGER_ADD);
-        editOn = Enabled(dialog, IDC_TRIGGER_EDIT);
-        labelOn = Enabled(dialog, IDC_TRIGGER_EDIT_LABEL);
-        ok = Control(dialog, IDOK);
-        focus = FocusOf(dialog);
-        PressButton(dialog, IDOK);
-    });
-    EXPECT_EQ(1, CVU_ModifyTriggersDialog(nullptr, &list));
-    EXPECT_EQ(1, driver.Finish());
-    EXPECT_EQ("0D,1B", items);
-    EXPECT_FALSE(removeOn);
-    EXPECT_FALSE(addOn);
-    EXPECT_TRUE(editOn);
-    EXPECT_TRUE(labelOn);
-    EXPECT_EQ(ok, focus);
-    EXPECT_EQ("2:0D,1B", Record(list));
-}
 
 TEST_F(TriggerDialog, TypedCharacterIsAddedAndADuplicateReported)
 {
     TriggerList list = MakeList({0x1B});
-    std::string afterAdd, typedRefused, report, afterDuplicate, editAfterDuplicate;
-    HWND focus = nullptr, edit = nullptr;
+    std::string afterAdd, typedRefused, report, afterDuplicate;
+    HWND edit = nullptr;
     DialogDriver driver([&](HWND dialog) {
         edit = Control(dialog, IDC_TRIGGER_EDIT);
         SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(edit), TRUE);
@@ -115,23 +87,17 @@ TEST_F(TriggerDialog, TypedCharacterIsAddedAndADuplicateReported)
             PressButton(box, IDOK);
             WaitUntil([&] { return !IsWindow(box); });
         }
-        WaitUntil([&] { return FocusOf(dialog) == edit; }, 2000);
-        focus = FocusOf(dialog);
         afterDuplicate = Items(dialog);
-        editAfterDuplicate = WindowText(edit);
         PressButton(dialog, IDOK);
     });
     EXPECT_EQ(1, CVU_ModifyTriggersDialog(nullptr, &list));
-    EXPECT_EQ("D", typedRefused);
-    EXPECT_EQ("1B,0D|", afterAdd);
+    EXPECT_EQ("D", typedRefused) << "the edit filter let a letter that is no hexadecimal digit through";
+    EXPECT_EQ("1B,0D|", afterAdd) << "Add did not take the typed character";
     // The report: the dialog's first text and the explanation of the
     // duplicate code from the resource module.
     EXPECT_NE(std::string::npos, report.find(ResourceString(IDS_VALUE_INVALID))) << report;
     EXPECT_NE(std::string::npos, report.find(ResourceString(IDS_ERRTEXT_DUPTRIGGER))) << report;
-    EXPECT_EQ("1B,0D", afterDuplicate);
-    EXPECT_EQ(edit, focus);
-    // The edit control keeps the refused text (as typed: its style upper-cases).
-    EXPECT_EQ("D", editAfterDuplicate);
+    EXPECT_EQ("1B,0D", afterDuplicate) << "a duplicate trigger was added";
     EXPECT_EQ("2:1B,0D", Record(list));
 }
 
@@ -139,17 +105,14 @@ TEST_F(TriggerDialog, TheSixteenthItemClosesInputUntilOneIsRemoved)
 {
     TriggerList list = MakeList({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
     bool editAt16 = true, labelAt16 = true, editAfter = false, labelAfter = false;
-    HWND focusAt16 = nullptr, ok = nullptr;
     std::string items;
     DialogDriver driver([&](HWND dialog) {
-        ok = Control(dialog, IDOK);
         HWND edit = Control(dialog, IDC_TRIGGER_EDIT);
         SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(edit), TRUE);
         Type(edit, "F0");
         Click(dialog, IDC_TRIGGER_ADD);
         editAt16 = Enabled(dialog, IDC_TRIGGER_EDIT);
         labelAt16 = Enabled(dialog, IDC_TRIGGER_EDIT_LABEL);
-        focusAt16 = FocusOf(dialog);
         Select(dialog, 3);
         Click(dialog, IDC_TRIGGER_REMOVE);
         editAfter = Enabled(dialog, IDC_TRIGGER_EDIT);
@@ -158,10 +121,9 @@ TEST_F(TriggerDialog, TheSixteenthItemClosesInputUntilOneIsRemoved)
         PressButton(dialog, IDOK);
     });
     EXPECT_EQ(1, CVU_ModifyTriggersDialog(nullptr, &list));
-    EXPECT_FALSE(editAt16);
+    EXPECT_FALSE(editAt16) << "input stays open with 16 triggers";
     EXPECT_FALSE(labelAt16);
-    EXPECT_EQ(ok, focusAt16);
-    EXPECT_TRUE(editAfter);
+    EXPECT_TRUE(editAfter) << "input stays closed after a removal";
     EXPECT_TRUE(labelAfter);
     EXPECT_EQ("00,01,02,04,05,06,07,08,09,0A,0B,0C,0D,0E,F0", items);
     EXPECT_EQ("15:00,01,02,04,05,06,07,08,09,0A,0B,0C,0D,0E,F0", Record(list));
@@ -177,95 +139,8 @@ TEST_F(TriggerDialog, AFullRecordOpensWithInputClosed)
         PressButton(dialog, IDCANCEL);
     });
     EXPECT_EQ(0, CVU_ModifyTriggersDialog(nullptr, &list));
-    EXPECT_FALSE(editOn);
+    EXPECT_FALSE(editOn) << "a record of 16 triggers opens with input open";
     EXPECT_FALSE(labelOn);
-}
-
-TEST_F(TriggerDialog, RemoveSelectsTheRightNeighbour)
-{
-    TriggerList list = MakeList({0x0A, 0x0B, 0x0C, 0x0D});
-    std::vector<std::string> steps;
-    bool removeOnWithSelection = false, addOffWithSelection = false, removeAtEnd = true;
-    HWND focusAtEnd = nullptr, listBox = nullptr;
-    DialogDriver driver([&](HWND dialog) {
-        listBox = Control(dialog, IDC_TRIGGER_LIST);
-        Select(dialog, 1);
-        removeOnWithSelection = Enabled(dialog, IDC_TRIGGER_REMOVE);
-        addOffWithSelection = !Enabled(dialog, IDC_TRIGGER_ADD);
-        Click(dialog, IDC_TRIGGER_REMOVE);
-        steps.push_back(Items(dialog) + "@" + std::to_string(Selection(dialog)));
-        // The last item: the new last one is selected.
-        Select(dialog, 2);
-        Click(dialog, IDC_TRIGGER_REMOVE);
-        steps.push_back(Items(dialog) + "@" + std::to_string(Selection(dialog)));
-        Click(dialog, IDC_TRIGGER_REMOVE);
-        steps.push_back(Items(dialog) + "@" + std::to_string(Selection(dialog)));
-        Click(dialog, IDC_TRIGGER_REMOVE);
-        steps.push_back(Items(dialog) + "@" + std::to_string(Selection(dialog)));
-        removeAtEnd = Enabled(dialog, IDC_TRIGGER_REMOVE);
-        focusAtEnd = FocusOf(dialog);
-        // Without a selection Remove does nothing.
-        Click(dialog, IDC_TRIGGER_REMOVE);
-        PressButton(dialog, IDOK);
-    });
-    EXPECT_EQ(1, CVU_ModifyTriggersDialog(nullptr, &list));
-    EXPECT_TRUE(removeOnWithSelection);
-    EXPECT_TRUE(addOffWithSelection);
-    ASSERT_EQ(4u, steps.size());
-    EXPECT_EQ("0A,0C,0D@1", steps[0]);
-    EXPECT_EQ("0A,0C@1", steps[1]);
-    EXPECT_EQ("0A@0", steps[2]);
-    EXPECT_EQ("@-1", steps[3]);
-    EXPECT_FALSE(removeAtEnd);
-    EXPECT_EQ(listBox, focusAtEnd);
-    EXPECT_EQ("0:", Record(list));
-}
-
-TEST_F(TriggerDialog, DoubleClickRemovesTheItem)
-{
-    TriggerList list = MakeList({0x11, 0x13, 0x0D});
-    DialogDriver driver([&](HWND dialog) {
-        HWND box = Control(dialog, IDC_TRIGGER_LIST);
-        SendMessageA(box, LB_SETCURSEL, 1, 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_TRIGGER_LIST, LBN_DBLCLK), LPARAM(box));
-        PressButton(dialog, IDOK);
-    });
-    EXPECT_EQ(1, CVU_ModifyTriggersDialog(nullptr, &list));
-    EXPECT_EQ("2:11,0D", Record(list));
-}
-
-TEST_F(TriggerDialog, AddIsEnabledExactlyWhenTheEditHoldsText)
-{
-    TriggerList list = MakeList({0x0D});
-    std::vector<bool> add;
-    bool removeAfterEditFocus = true;
-    LRESULT selectionAfterEditFocus = 0;
-    DialogDriver driver([&](HWND dialog) {
-        HWND edit = Control(dialog, IDC_TRIGGER_EDIT);
-        SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(edit), TRUE);
-        add.push_back(Enabled(dialog, IDC_TRIGGER_ADD));  // empty
-        Type(edit, "4");
-        add.push_back(Enabled(dialog, IDC_TRIGGER_ADD));  // "4"
-        Type(edit, "\b");
-        add.push_back(Enabled(dialog, IDC_TRIGGER_ADD));  // empty again
-        Type(edit, "7");
-        // A selection in the list disables Add; back in the edit control,
-        // the selection goes and Add follows the text again.
-        Select(dialog, 0);
-        add.push_back(Enabled(dialog, IDC_TRIGGER_ADD));
-        SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(edit), TRUE);
-        add.push_back(Enabled(dialog, IDC_TRIGGER_ADD));
-        removeAfterEditFocus = Enabled(dialog, IDC_TRIGGER_REMOVE);
-        selectionAfterEditFocus = Selection(dialog);
-        // Emptied by Add itself.
-        Click(dialog, IDC_TRIGGER_ADD);
-        add.push_back(Enabled(dialog, IDC_TRIGGER_ADD));
-        PressButton(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(0, CVU_ModifyTriggersDialog(nullptr, &list));
-    EXPECT_EQ((std::vector<bool>{false, true, false, false, true, false}), add);
-    EXPECT_FALSE(removeAfterEditFocus);
-    EXPECT_EQ(LB_ERR, selectionAfterEditFocus);
 }
 
 TEST_F(TriggerDialog, OkWritesTheListAndCancelLeavesIt)
@@ -289,7 +164,7 @@ TEST_F(TriggerDialog, OkWritesTheListAndCancelLeavesIt)
     });
     EXPECT_EQ(0, CVU_ModifyTriggersDialog(nullptr, &list));
     cancel.Finish();
-    EXPECT_EQ(0, std::memcmp(&before, &list, sizeof list));
+    EXPECT_EQ(0, std::memcmp(&before, &list, sizeof list)) << "Cancel changed the record";
 
     DialogDriver ok([&](HWND dialog) {
         edit(dialog);

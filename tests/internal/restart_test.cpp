@@ -7,6 +7,7 @@
 #include "cvxutil.h"
 #include "frame/owners.h"
 #include "harness/harness.h"
+#include "harness/resources.h"
 #include "resids.h"
 #include "ui/restart.h"
 
@@ -79,12 +80,6 @@ protected:
         *result = CVU_RestartMachine(nullptr, TRUE);
         EXPECT_EQ(1, driver.Finish());
         return shown;
-    }
-    static std::string ResourceString(UINT id)
-    {
-        char text[400] = "";
-        LoadStringA(CVU_GetResourceInstance(FALSE), id, text, sizeof text);
-        return text;
     }
     cvx::ExitWindowsFunction previous_ = nullptr;
 };

@@ -29,6 +29,23 @@ TEST(SealedCodec, XorSumsTheStoredBytesBothWays)
     EXPECT_EQ(Bytes(expected, expected + 6), Bytes(back, back + 6));
 }
 
+TEST(SealedCodec, GoldenBlockSealedAtAFixedTick)
+{
+    // "Calvex" and its zero, sealed at tick 0x00C0FFEE: every stored block
+    // of every version reads back, so these bytes never change.
+    const Bytes golden = {0xAB, 0x43, 0x66, 0xA7, 0x15, 0x48, 0x38, 0x0C, 0x27, 0x2E,
+                          0xFF, 0x87, 0x01, 0x37, 0x93, 0xD9, 0xA5, 0xB9, 0x69};
+    const Bytes payload = {'C', 'a', 'l', 'v', 'e', 'x', 0};
+    Bytes block(golden.size());
+    ASSERT_TRUE(cvx::portable::SealBlock(block.data(), uint32_t(block.size()), payload.data(),
+                                         uint32_t(payload.size()), 0x00C0FFEEu, nullptr));
+    EXPECT_EQ(golden, block) << "the sealed format changed: stored security texts would no longer read";
+    Bytes out(payload.size());
+    EXPECT_TRUE(cvx::portable::UnsealBlock(out.data(), uint32_t(out.size()), golden.data(), uint32_t(golden.size()),
+                                           nullptr));
+    EXPECT_EQ(payload, out);
+}
+
 TEST(SealedCodec, TicksAroundTheWrapSealAndRejectDamage)
 {
     const Bytes payload = {'k', 'e', 'y', '!', 0};

@@ -5,6 +5,7 @@
 
 #include "cvxutil.h"
 #include "harness/harness.h"
+#include "harness/resources.h"
 #include "resids.h"
 #include "win95/devicetree.h"
 
@@ -17,20 +18,7 @@ const std::string kCom1 = "Enum\\BIOS\\*PNP0501\\0C";
 const std::string kCom2 = "Enum\\BIOS\\*PNP0501\\0D";
 const std::string kRootPorts = "Enum\\Root\\Ports\\";
 
-std::string ResourceString(UINT id)
-{
-    char text[260] = "";
-    LoadStringA(CVU_GetResourceInstance(FALSE), id, text, sizeof text);
-    return text;
-}
-
-// String 10004 with the port's name in place of its %s.
-std::string PortDescription(const std::string &port)
-{
-    std::string format = ResourceString(IDS_PORT_SHARED_DESC);
-    size_t at = format.find("%s");
-    return at == std::string::npos ? format : format.replace(at, 2, port);
-}
+std::string PortDescription(const std::string &port) { return ResourceFormatted(IDS_PORT_SHARED_DESC, port); }
 
 class PortDriver95 : public CleanTest {
 protected:
