@@ -124,6 +124,7 @@ struct Change {
 
 struct Session {
     std::string path;
+    const char *origin = nullptr;  // the caller's text of the path, compared first
     Session *outer = nullptr;  // a one-shot call inside another file's call
     std::string loaded;
     Encoding encoding = Encoding::Ansi;
@@ -209,7 +210,7 @@ class SessionFor {
 public:
     explicit SessionFor(const char *file)
     {
-        if (t_session && SamePath(t_session->path, file)) {
+        if (t_session && (file == t_session->origin || SamePath(t_session->path, file))) {
             session_ = t_session;
             return;
         }
@@ -247,7 +248,8 @@ ConfigCall::ConfigCall(Mode mode, const char *file)
         return;
     }
     auto owned = std::make_unique<Session>();
-    owned->path = file ? file : GetServerConfigFile();
+    owned->origin = file ? file : GetServerConfigFile();
+    owned->path = owned->origin;
     if (mode == Mode::Change) {
         if (!TakeLock(owned->lock)) {
             usable_ = false;

@@ -18,6 +18,13 @@ bool IsBlank(unsigned char c)
 // functions compare them.
 unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 
+std::string Folded(std::string_view name)
+{
+    std::string folded(name);
+    for (char &c : folded) c = static_cast<char>(Fold(static_cast<unsigned char>(c)));
+    return folded;
+}
+
 bool SameName(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;
@@ -106,8 +113,7 @@ bool IsOneLine(const char *text)
 
 Profile::Profile(std::string_view bytes)
 {
-    sections_.push_back({});
-    Section *section = &sections_.back();
+    Section *section = &sections_.emplace_back();
     while (!bytes.empty()) {
         // Lines end at a line feed; where none follows, at a carriage return.
         size_t end = bytes.find('\n');
@@ -119,8 +125,7 @@ Profile::Profile(std::string_view bytes)
         if (line.front() == '[') {
             size_t close = line.rfind(']');
             if (close != std::string_view::npos && close > 0) {
-                sections_.push_back({std::string(Trim(line.substr(1, close - 1))), {}});
-                section = &sections_.back();
+                section = &sections_.emplace_back(Section{std::string(Trim(line.substr(1, close - 1))), {}});
                 continue;
             }
         }
@@ -139,10 +144,50 @@ Profile::Profile(std::string_view bytes)
     // Keys above the first header form a section without a name, which
     // exists only when there are such keys.
     if (sections_.front().keys.empty()) sections_.erase(sections_.begin());
-    for (size_t i = 0; i < sections_.size() && !fragile_; ++i) {
-        fragile_ = i > 0 && sections_[i].name.empty();
-        for (const Key &k : sections_[i].keys) fragile_ = fragile_ || k.name.empty();
+    bool first = true;
+    for (const Section &s : sections_) {
+        fragile_ = fragile_ || (!first && s.name.empty());
+        for (const Key &k : s.keys) fragile_ = fragile_ || k.name.empty();
+        first = false;
     }
+    Reindex();
+}
+
+Profile::Profile(const Profile &other)
+    : sections_(other.sections_), changed_(other.changed_), fragile_(other.fragile_), written_(other.written_)
+{
+    Reindex();
+}
+
+Profile &Profile::operator=(const Profile &other)
+{
+    if (this != &other) {
+        sections_ = other.sections_;
+        changed_ = other.changed_;
+        fragile_ = other.fragile_;
+        written_ = other.written_;
+        Reindex();
+    }
+    return *this;
+}
+
+void Profile::Reindex()
+{
+    index_.clear();
+    for (auto it = sections_.begin(); it != sections_.end(); ++it) index_[Folded(it->name)].push_back(it);
+}
+
+Profile::Section &Profile::Append(std::string name)
+{
+    auto it = sections_.insert(sections_.end(), Section{std::move(name), {}});
+    index_[Folded(it->name)].push_back(it);
+    return *it;
+}
+
+const std::vector<Profile::SectionList::iterator> *Profile::Named(std::string_view name) const
+{
+    auto found = index_.find(Folded(name));
+    return found == index_.end() || found->second.empty() ? nullptr : &found->second;
 }
 
 std::string Profile::Text() const
@@ -167,10 +212,8 @@ Profile::Section *Profile::FindSection(std::string_view name)
 
 const Profile::Section *Profile::FindSection(std::string_view name) const
 {
-    name = Trim(name);
-    for (const Section &section : sections_)
-        if (SameName(section.name, name)) return &section;
-    return nullptr;
+    const auto *named = Named(Trim(name));
+    return named ? &*named->front() : nullptr;
 }
 
 const Profile::Key *Profile::FindKey(std::string_view section, std::string_view key) const
@@ -214,23 +257,19 @@ unsigned Profile::GetInt(std::string_view section, std::string_view key, int fal
 
 bool Profile::HasSection(std::string_view section) const
 {
-    for (const Section &s : sections_)
-        if (!s.name.empty() && SameName(s.name, section)) return true;
-    return false;
+    return !section.empty() && Named(section);
 }
 
 std::vector<std::string> Profile::Keys(std::string_view section) const
 {
     std::vector<std::string> names;
-    for (const Section &s : sections_) {
-        if (s.name.empty() || !SameName(s.name, section)) continue;
-        // A key without a name ends the list as a reader of the listing
-        // sees it: its entry is the list's terminator.
-        for (const Key &key : s.keys) {
-            if (key.name.empty()) break;
-            if (key.name.front() != ';' && key.value) names.push_back(key.name);
-        }
-        break;
+    const auto *named = section.empty() ? nullptr : Named(section);
+    if (!named) return names;
+    // A key without a name ends the list as a reader of the listing sees
+    // it: its entry is the list's terminator.
+    for (const Key &key : named->front()->keys) {
+        if (key.name.empty()) break;
+        if (key.name.front() != ';' && key.value) names.push_back(key.name);
     }
     return names;
 }
@@ -245,20 +284,22 @@ std::vector<std::string> Profile::SectionNames() const
 
 void Profile::Write(std::string_view section, const char *key, const char *value)
 {
+    // Deletes match the names as given, blanks and all, and never the
+    // section without a name.
+    auto named = section.empty() ? index_.end() : index_.find(Folded(section));
     if (!key) {
-        auto it = std::find_if(sections_.begin(), sections_.end(),
-                               [&](const Section &s) { return !s.name.empty() && SameName(s.name, section); });
-        if (it == sections_.end()) return;
-        sections_.erase(it);
+        if (named == index_.end() || named->second.empty()) return;
+        sections_.erase(named->second.front());
+        named->second.erase(named->second.begin());
         Changed(false);
         return;
     }
     if (!value) {
-        for (Section &s : sections_) {
-            if (s.name.empty() || !SameName(s.name, section)) continue;
-            auto it = std::find_if(s.keys.begin(), s.keys.end(), [&](const Key &k) { return SameName(k.name, key); });
-            if (it == s.keys.end()) continue;
-            s.keys.erase(it);
+        if (named == index_.end()) return;
+        for (SectionList::iterator s : named->second) {
+            auto it = std::find_if(s->keys.begin(), s->keys.end(), [&](const Key &k) { return SameName(k.name, key); });
+            if (it == s->keys.end()) continue;
+            s->keys.erase(it);
             Changed(false);
             return;
         }
@@ -272,8 +313,7 @@ void Profile::Write(std::string_view section, const char *key, const char *value
     if (!found) {
         std::string_view name = TrimLeft(section);
         unusual = unusual || name != Trim(name);
-        sections_.push_back({std::string(name), {}});
-        found = &sections_.back();
+        found = &Append(std::string(name));
     }
     auto it = std::find_if(found->keys.begin(), found->keys.end(),
                            [&](const Key &k) { return SameName(k.name, Trim(key)); });

@@ -3,9 +3,11 @@
 // and still hold exactly the bytes that key-by-key profile calls would leave.
 #pragma once
 #include <cstddef>
+#include <list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace cvx::portable {
@@ -15,6 +17,10 @@ public:
     // Parses the text of a file in the ANSI code page; an absent file is an
     // empty text.
     explicit Profile(std::string_view bytes = {});
+    Profile(const Profile &other);
+    Profile &operator=(const Profile &other);
+    Profile(Profile &&) = default;
+    Profile &operator=(Profile &&) = default;
 
     // The file as the profile functions write it.
     std::string Text() const;
@@ -56,12 +62,20 @@ private:
         std::vector<Key> keys;
     };
 
+    using SectionList = std::list<Section>;
     void Changed(bool unusual);
+    void Reindex();
+    Section &Append(std::string name);
+    // The sections of a name (compared without ASCII case), in file order.
+    const std::vector<SectionList::iterator> *Named(std::string_view name) const;
     Section *FindSection(std::string_view name);
     const Section *FindSection(std::string_view name) const;
     const Key *FindKey(std::string_view section, std::string_view key) const;
 
-    std::vector<Section> sections_;  // the first holds the keys above any header
+    SectionList sections_;  // the first may hold the keys above any header
+    // Every section by its name folded to lower case: a walk of a hundred
+    // numbered sections looks each up without passing all the others.
+    std::unordered_map<std::string, std::vector<SectionList::iterator>> index_;
     bool changed_ = false;
     // Holds what a write and a new read would not give back as it stands.
     bool fragile_ = false;
