@@ -125,7 +125,6 @@ struct Change {
 struct Session {
     std::string path;
     const char *origin = nullptr;  // the caller's text of the path, compared first
-    Session *outer = nullptr;  // a one-shot call inside another file's call
     std::string loaded;
     Encoding encoding = Encoding::Ansi;
     bool readable = true;
@@ -158,7 +157,8 @@ struct Session {
     void Record(Change change)
     {
         Apply(change);
-        log.push_back(std::move(change));
+        // Only a call that read without the lock may have to replay.
+        if (!locked) log.push_back(std::move(change));
     }
     BOOL Commit();
 };

@@ -255,11 +255,6 @@ unsigned Profile::GetInt(std::string_view section, std::string_view key, int fal
     return ParseInteger(text);
 }
 
-bool Profile::HasSection(std::string_view section) const
-{
-    return !section.empty() && Named(section);
-}
-
 std::vector<std::string> Profile::Keys(std::string_view section) const
 {
     std::vector<std::string> names;

@@ -43,7 +43,6 @@ public:
     // comments, no lines without '='), and the names of the sections.
     std::vector<std::string> Keys(std::string_view section) const;
     std::vector<std::string> SectionNames() const;
-    bool HasSection(std::string_view section) const;
 
     // WritePrivateProfileStringA: a null key deletes the section, a null
     // value the key.
