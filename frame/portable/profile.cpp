@@ -7,12 +7,9 @@
 namespace cvx::portable {
 namespace {
 
-// The profile functions' blanks: the Unicode spaces of the ANSI code page
-// (tab to carriage return, space, no-break space) and ^Z, the DOS end of file.
-bool IsBlank(unsigned char c)
-{
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A || (c >= 0x1C && c <= 0x1F) || c == 0xA0;
-}
+// The profile functions' blanks: tab to carriage return, space, and ^Z, the
+// DOS end of file (not the no-break space, nor the separators 1C to 1F).
+bool IsBlank(unsigned char c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A; }
 
 // Names compare without regard to ASCII case only, as the profile
 // functions compare them.

@@ -145,6 +145,8 @@ std::vector<Script> HandPicked()
          {Get("A", "x"), Get("A", "y"), Get("A", "z"), Get("GROUP", "n", "\"def\""), Get("A", "x", "", 2),
           Get("A", "x", "", 3), Get("A", "missing", "  long default  ", 5), Get("A", "missing", "cut", 1),
           Get("C", "c"), Get("D", "x"), Keys("E"), Sections(), Get("", "top")}},
+        {"other blanks", "[W]\r\nk=\xA0v\xA0\r\nm=\x1Cw\x1F\r\n\x0Bn\x0C=\x1Ax\r\n",
+         {Get("W", "k"), Get("W", "m"), Get("W", "n"), Put("W", "k", "\xA0z"), Put("\x1CW", "o", "1")}},
         {"no final line end, bare carriage returns", kOddFiles[3], {Put("S", "m", "2"), Put("T", "t", "3")}},
         {"carriage returns only", kOddFiles[4], {Get("S", "m"), Get("T", "t"), Put("S", "n", "4")}},
         {"byte order mark and accents", kOddFiles[5],
