@@ -529,8 +529,7 @@ TEST_F(ConcurrentConfig, FourProcessesLeaveWhatTheirResultsSay)
         EXPECT_NE(settings.end(), std::find(settings.begin(), settings.end(), SettingsText(read)))
             << "the client settings are none that a child stored last: " << SettingsText(read);
     }
-    int code = 0;
-    CvxcfgJson({"check"}, -1, &code);
+    int code = Cvxcfg({"check"}).exitCode;
     EXPECT_EQ(0, code) << "cvxcfg check finds the file broken:\n" << ReadFileText(ini_);
     EXPECT_GT(Count("LINES"), 4) << "the run did too little to prove anything";
 }
