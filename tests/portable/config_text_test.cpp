@@ -1,15 +1,17 @@
-// Value parsers and formatters of the configuration that need no Win32, in
-// what the tests through the exports cannot reach: double-byte names, list
-// limits, serial setting texts and section numbers.
+// The configuration's value texts that need no Win32, at the edges the
+// exports cannot reach: line lists, serial settings, section numbers, port
+// lists, driver references and the resource formats.
 #include <cstring>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "client/portable/portlist.h"
 #include "groups/portable/linelist.h"
+#include "ports/portable/driverref.h"
+#include "server/portable/alpars.h"
+#include "server/portable/placeholders.h"
 #include "server/portable/sections.h"
 #include "server/portable/transmit_text.h"
 
@@ -17,166 +19,173 @@ using namespace cvx::portable;
 
 namespace {
 
-std::vector<std::string> Entries(const char *list)
+std::string Joined(const char *list)
 {
-    std::vector<std::string> names;
-    for (const char *p = list; *p; p += std::strlen(p) + 1) names.emplace_back(p);
-    return names;
+    std::string text;
+    for (const char *p = list; *p; p += std::strlen(p) + 1) text += std::string(p) + "|";
+    return text;
 }
-using Names = std::vector<std::string>;
 
-TEST(LineListText, ParseReadsBetweenTheFirstParentheses)
+TEST(ConfigText, LineLists)
 {
-    struct Row {
+    const struct {
         const char *text;
+        size_t size;
         LineListParse result;
-        Names names;
-    } rows[] = {
-        {"(A,B", LineListParse::Malformed, {"A"}},
-        {"( A , B C )", LineListParse::Complete, {" A ", " B C "}},
-        {"()", LineListParse::Complete, {}},
-        {"A,B", LineListParse::Malformed, {}},
-        {"", LineListParse::Malformed, {}},
-        {"x(,A,,B,)y", LineListParse::Complete, {"A", "B"}},
-        {"(A)(B)", LineListParse::Complete, {"A"}},
-        {"((A,B)", LineListParse::Complete, {"(A", "B"}},
-        // Names are read at most 127 characters long.
-        {"(nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn)",
-         LineListParse::Complete, {std::string(127, 'n')}},
+        const char *names;
+    } parses[] = {
+        {"( A , B C )", 64, LineListParse::Complete, " A | B C |"},
+        {"x(,A,,B,)y", 64, LineListParse::Complete, "A|B|"},
+        {"((A,B)", 64, LineListParse::Complete, "(A|B|"},
+        {"(A,B", 64, LineListParse::Malformed, "A|"},
+        {"A,B", 64, LineListParse::Malformed, ""},
+        {"(AB,CD,EF)", 8, LineListParse::Full, "AB|CD|"},
+        {"(A)", 1, LineListParse::Full, nullptr},
     };
-    for (const Row &r : rows) {
-        char list[256] = {};
-        EXPECT_EQ(r.result, ParseLineList(r.text, list, sizeof list)) << r.text;
-        EXPECT_EQ(r.names, Entries(list)) << r.text;
+    for (const auto &r : parses) {
+        char list[64];
+        std::memset(list, 'x', sizeof list);
+        EXPECT_EQ(r.result, ParseLineList(r.text, list, r.size)) << r.text;
+        if (r.names) { EXPECT_EQ(r.names, Joined(list)) << r.text; }
     }
-    // A full list keeps the names that fitted.
-    char list[8];
-    std::memset(list, 'x', sizeof list);
-    EXPECT_EQ(LineListParse::Full, ParseLineList("(AB,CD,EF)", list, sizeof list));
-    EXPECT_EQ((Names{"AB", "CD"}), Entries(list));
-    EXPECT_EQ(LineListParse::Full, ParseLineList("(A)", list, 1));
-}
-
-TEST(LineListText, ParseStepsOverDoubleByteCharacters)
-{
-    // With 0x81 as a lead byte, the comma and parenthesis right after it are
-    // the second halves of characters, not separators.
-    auto lead = [](unsigned char c) { return c == 0x81; };
+    // With 0x81 a lead byte, the comma and parenthesis after it are no separators.
     char list[64];
-    EXPECT_EQ(LineListParse::Complete, ParseLineList("(A\x81,B,C\x81))", list, sizeof list, lead));
-    EXPECT_EQ((Names{"A\x81,B", "C\x81)"}), Entries(list));
-    EXPECT_EQ(LineListParse::Complete, ParseLineList("(A\x81,B,C\x81))", list, sizeof list));
-    EXPECT_EQ((Names{"A\x81", "B", "C\x81"}), Entries(list));
-    // A lead byte at the very end does not step over the terminator.
-    EXPECT_EQ(LineListParse::Malformed, ParseLineList("(A\x81", list, sizeof list, lead));
-}
+    EXPECT_EQ(LineListParse::Complete, ParseLineList("(A\x81,B,C\x81))", list, sizeof list, [](unsigned char c) { return c == 0x81; }));
+    EXPECT_EQ("A\x81,B|C\x81)|", Joined(list));
+    EXPECT_EQ(LineListParse::Malformed, ParseLineList("(A\x81", list, sizeof list, [](unsigned char c) { return c == 0x81; }));
 
-TEST(LineListText, FormatJoinsAndRefuses)
-{
-    char text[512];
-    EXPECT_EQ(2, FormatLineList("LINE A\0LINE B\0", text, sizeof text));
-    EXPECT_STREQ("(LINE A,LINE B)", text);
-    EXPECT_EQ(0, FormatLineList("\0", text, sizeof text));
-    EXPECT_STREQ("()", text);
-    EXPECT_EQ(0, FormatLineList(nullptr, text, sizeof text));
-    EXPECT_STREQ("()", text);
-
-    EXPECT_EQ(kLineListBadName, FormatLineList("A\0B,C\0", text, sizeof text));
-    EXPECT_STREQ("", text);
-    EXPECT_EQ(kLineListBadName, FormatLineList("A)\0", text, sizeof text));
-    EXPECT_EQ(1, FormatLineList("(A\0", text, sizeof text));
-    EXPECT_STREQ("((A)", text);
-
-    std::string longest(127, 'n');
-    longest.push_back('\0');
-    EXPECT_EQ(1, FormatLineList(longest.c_str(), text, sizeof text));
-    longest = "n" + longest;
-    EXPECT_EQ(kLineListBadName, FormatLineList(longest.c_str(), text, sizeof text));
-
-    // Exactly 511 characters fit in 512 bytes; one more does not.
-    std::string list;
-    for (int i = 0; i < 4; ++i) list += std::string(126, 'a' + i) + '\0';
-    std::string fits = list + "x" + '\0';
-    std::string over = list + "xy" + '\0';
-    EXPECT_EQ(5, FormatLineList(fits.c_str(), text, sizeof text));
-    EXPECT_EQ(511u, std::strlen(text));
-    EXPECT_EQ(kLineListTooLong, FormatLineList(over.c_str(), text, sizeof text));
-    EXPECT_STREQ("", text);
-
-    // What is formatted parses back to the same list.
-    char back[512];
-    ASSERT_EQ(5, FormatLineList(fits.c_str(), text, sizeof text));
-    EXPECT_EQ(LineListParse::Complete, ParseLineList(text, back, sizeof back));
-    EXPECT_EQ(0, std::memcmp(fits.c_str(), back, fits.size() + 1));
-}
-
-TEST(SerialSettingText, CodesTextsAndTriggers)
-{
-    for (auto [code, flow, parity, stop] : std::initializer_list<std::tuple<uint16_t, const char *, const char *, const char *>>{
-             {0, "(0H,0H)", "NONE", "1"}, {1, "(11H,13H)", "ODD", "1.5"}, {2, "(1H,1H)", "EVEN", "2"},
-             {3, "(1H,1H)", "MARK", "2"}, {4, "(1H,1H)", "SPACE", "2"}, {70, "(1H,1H)", "SPACE", "2"}}) {
-        EXPECT_STREQ(flow, FlowText(code)) << code;
-        EXPECT_STREQ(parity, ParityText(code)) << code;
-        EXPECT_STREQ(stop, StopBitsText(code)) << code;
+    std::string four;
+    for (int i = 0; i < 4; ++i) four += std::string(126, char('a' + i)) + '\0';
+    const struct {
+        std::string names;
+        int result;
+        size_t length;
+    } formats[] = {
+        {std::string("A\0B\0", 4), 2, 5},
+        {std::string(127, 'n') + '\0', 1, 129},
+        {std::string(128, 'n') + '\0', kLineListBadName, 0},
+        {std::string("A\0B,C\0", 6), kLineListBadName, 0},
+        {four + "x" + '\0', 5, 511},
+        {four + "xy" + '\0', kLineListTooLong, 0},
+    };
+    for (const auto &r : formats) {
+        char text[512];
+        EXPECT_EQ(r.result, FormatLineList(r.names.c_str(), text, sizeof text)) << r.names.size();
+        EXPECT_EQ(r.length, std::strlen(text)) << r.names.size();
     }
-    // Parsed in any case, whole or not at all.
-    uint16_t code = 7;
-    EXPECT_TRUE(ParseFlow("(11h,13h)", &code));
-    EXPECT_EQ(1, code);
-    EXPECT_FALSE(ParseFlow("(11H,13H) ", &code));
-    EXPECT_TRUE(ParseParity("even", &code));
-    EXPECT_EQ(2, code);
-    EXPECT_FALSE(ParseParity("EVENS", &code));
-    EXPECT_TRUE(ParseStopBits("1.5", &code));
-    EXPECT_FALSE(ParseStopBits("1.0", &code));
-    EXPECT_EQ(1, code);
+}
 
-    for (auto [text, triggers] : std::initializer_list<std::pair<const char *, std::string>>{
-             {"(0DH,0DH,1BH)", "\x0D\x1B"},
-             {"(141H,0d h,1b)", "\x41\x0D\x1B"},
-             {"0DH,1BH", ""},
-             {"()", ""},
-             {"(", ""},
-             {"(0DH,1BH", "\x0D\x1B"},
-             {"(00H,01H,02H,03H,04H,05H,06H,07H,08H,09H,0AH,0BH,0CH,0DH,0EH,0FH,10H,11H)",
-              std::string("\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x0F", 16)},
-             {"(,xH,41H,)", "\x41"},
-             {"(0DH),41H", "\x0D"}}) {
+TEST(ConfigText, SerialSettings)
+{
+    const struct {
+        const char *text;
+        Alpars read;
+        bool complete;
+    } alpars[] = {
+        {"(19200,EVEN,7,2)", {19200, 2, 7, 2}, true},
+        // The first character is skipped unread; fields stop at the first missing comma.
+        {"[300,space,5,1.5", {300, 4, 5, 1}, true},
+        {"(4800,ODD)", {4800, 0, 8, 0}, false},
+        {"(4800,ODD,7)", {4800, 1, 8, 0}, false},
+        // Unknown words and data bits out of range keep their fields; no wrap past 32 bits.
+        {"(19200,EVENS,9,3)", {19200, 0, 8, 0}, true},
+        {"(99999999999,NONE,4294967303,1)", {UINT32_MAX, 0, 8, 0}, true},
+    };
+    for (const auto &r : alpars) {
+        Alpars read{9600, 0, 8, 0};
+        EXPECT_EQ(r.complete, ParseAlpars(r.text, &read)) << r.text;
+        EXPECT_TRUE(read.baudRate == r.read.baudRate && read.parity == r.read.parity && read.dataBits == r.read.dataBits &&
+                    read.stopBits == r.read.stopBits) << r.text;
+    }
+    char text[kAlparsTextSize];
+    FormatAlpars({UINT32_MAX, 9, 65535, 7}, text);
+    EXPECT_STREQ("(4294967295,SPACE,65535,2)", text);
+
+    const std::pair<const char *, std::string> triggers[] = {
+        {"(141H,0d h,1b)", "\x41\x0D\x1B"},
+        {"(0DH,0DH,1BH", "\x0D\x1B"},
+        {"0DH,1BH", ""},
+        {"(,xH,41H,)", "\x41"},
+        {"(00H,01H,02H,03H,04H,05H,06H,07H,08H,09H,0AH,0BH,0CH,0DH,0EH,0FH,10H,11H)",
+         std::string("\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x0F", 16)},
+    };
+    for (const auto &[in, out] : triggers) {
         uint8_t read[kMaxTriggers + 8] = {};
-        uint16_t count = ParseTriggers(text, read);
-        EXPECT_EQ(triggers, std::string(reinterpret_cast<char *>(read), count)) << text;
-        EXPECT_EQ(std::string(8, '\0'), std::string(reinterpret_cast<char *>(read) + kMaxTriggers, 8)) << text;
+        uint16_t count = ParseTriggers(in, read);
+        EXPECT_EQ(out, std::string(reinterpret_cast<char *>(read), count)) << in;
+        EXPECT_EQ(std::string(8, '\0'), std::string(reinterpret_cast<char *>(read) + kMaxTriggers, 8)) << in;
     }
-    // At most 16 places are taken, and each code once.
     uint8_t many[20];
     for (int i = 0; i < 20; ++i) many[i] = i < 16 ? uint8_t(0xF0 + i) : 0x41;
     many[3] = 0xF0;
-    char text[kTriggerTextSize];
-    EXPECT_EQ(15, FormatTriggers(many, 20, text));
-    EXPECT_STREQ("(F0H,F1H,F2H,F4H,F5H,F6H,F7H,F8H,F9H,FAH,FBH,FCH,FDH,FEH,FFH)", text);
-    EXPECT_EQ(0, FormatTriggers(many, 0, text));
-    EXPECT_STREQ("", text);
+    char set[kTriggerTextSize];
+    EXPECT_EQ(15, FormatTriggers(many, 20, set));
+    EXPECT_STREQ("(F0H,F1H,F2H,F4H,F5H,F6H,F7H,F8H,F9H,FAH,FBH,FCH,FDH,FEH,FFH)", set);
 }
 
-TEST(SectionCount, NumbersAndBounds)
+TEST(ConfigText, NumbersAndLists)
 {
-    EXPECT_EQ(12u, SectionNumber("group12", "GROUP"));
-    EXPECT_EQ(0u, SectionNumber("GROUP012", "GROUP"));
-    EXPECT_EQ(0u, SectionNumber("GROUP0", "GROUP"));
-    EXPECT_EQ(0u, SectionNumber("GROUP", "GROUP"));
-    EXPECT_EQ(0u, SectionNumber("GROUP1X", "GROUP"));
-    EXPECT_EQ(0u, SectionNumber("GROUPS1", "GROUP"));
-    EXPECT_EQ(0u, SectionNumber("GROUP99999999999", "GROUP"));
-    EXPECT_EQ(4294967295u, SectionNumber("GROUP4294967295", "GROUP"));
-
+    const std::pair<const char *, uint32_t> sections[] = {
+        {"group12", 12}, {"GROUP012", 0}, {"GROUP1X", 0}, {"GROUPS1", 0}, {"GROUP99999999999", 0}, {"GROUP4294967295", 4294967295u}};
+    for (const auto &[name, number] : sections) EXPECT_EQ(number, SectionNumber(name, "GROUP")) << name;
     const char names[] = "SERVER\0GROUP1\0LINE4\0GROUP2\0GROUP5\0group3\0";
     EXPECT_EQ(5u, BoundSectionCount(4294967295u, names, "GROUP"));
     EXPECT_EQ(3u, BoundSectionCount(4, names, "GROUP"));
-    EXPECT_EQ(0u, BoundSectionCount(0, names, "GROUP"));
-    EXPECT_EQ(4u, BoundSectionCount(100, names, "LINE"));
-    EXPECT_EQ(0u, BoundSectionCount(100, names, "TRANSMIT"));
-    // Never more than the sections there are, however high their numbers.
     EXPECT_EQ(2u, BoundSectionCount(4294967295u, "GROUP1\0GROUP999999999\0", "GROUP"));
+
+    const std::pair<const char *, int32_t> ports[] = {
+        {"com12", 12}, {"XYZ  4x", 4}, {"COM-2", -2}, {"CO", 0}, {"COM99999999999", INT32_MAX}, {"COM-99999999999", INT32_MIN}};
+    for (const auto &[name, number] : ports) EXPECT_EQ(number, PortNumberFromName(name)) << name;
+    // A longer list is read as its first thirty numbers.
+    std::string forty = "(";
+    std::vector<uint32_t> thirty;
+    for (uint32_t n = 1; n <= 40; ++n) forty += std::to_string(n) + ",", n <= 30 ? thirty.push_back(n) : void();
+    const std::pair<std::string, std::vector<uint32_t>> lists[] = {
+        {"(3,0,x,4)", {3, 4}}, {"junk( 7 ,-1, 8", {7, 8}}, {"3,4", {}}, {"(2,", {2}}, {forty, thirty}};
+    for (const auto &[text, want] : lists) {
+        uint32_t numbers[64];
+        EXPECT_EQ(want, std::vector<uint32_t>(numbers, numbers + ParsePortList(text.c_str(), numbers, 30))) << text;
+    }
+    const uint32_t numbers[] = {3, 5};
+    char buffer[8];
+    EXPECT_TRUE(FormatPortList(numbers, 2, buffer, 6));
+    EXPECT_STREQ("(3,5)", buffer);
+    EXPECT_FALSE(FormatPortList(numbers, 2, buffer, 5));
+    EXPECT_STREQ("", buffer);
+}
+
+TEST(ConfigText, DriverReferencesAndFormats)
+{
+    char cls[8], number[8];
+    ASSERT_TRUE(SplitDriverReference("A\\B\\C", cls, sizeof cls, number, sizeof number));
+    EXPECT_EQ(std::string("A|B\\C"), std::string(cls) + "|" + number);
+    for (const char *bad : {"Ports", "Ports\\", "\\0001", "LongClass\\1", "P\\12345678"})
+        EXPECT_FALSE(SplitDriverReference(bad, cls, sizeof cls, number, sizeof number)) << bad;
+
+    char out[24];
+    FormatWithText("%s %s 100%% %d", "X", out, sizeof out);
+    EXPECT_STREQ("X %s 100% %d", out);
+    FormatWithText("%s and more text", "a long port name", out, sizeof out);
+    EXPECT_STREQ("a long port name and mo", out);
+
+    const struct {
+        const char *format, *text;
+        uint32_t number;
+        size_t size, length;
+        const char *filled;
+    } fills[] = {
+        {"%s %s %u%u %u %d %", "COM1", 7, 100, 19, "COM1 %s 7%u %u %d %"},
+        {"Port (%s) 100%%", "COM1", 0, 100, 16, "Port (COM1) 100%"},
+        // Cut to the buffer, the full length told.
+        {"%s_%u", "ABCDEFGHIJKLM", 99, 16, 16, "ABCDEFGHIJKLM_9"},
+        {"%s", "x", 0, 1, 1, ""},
+    };
+    for (const auto &f : fills) {
+        std::string buffer(f.size + 4, '#');
+        EXPECT_EQ(f.length, FillFormat(f.format, f.text, f.number, buffer.data(), f.size)) << f.format;
+        EXPECT_STREQ(f.filled, buffer.c_str()) << f.format;
+        EXPECT_EQ('#', buffer[f.size]) << f.format;
+    }
 }
 
 }  // namespace
