@@ -5,7 +5,6 @@
 // child, and cvxcfg check finds nothing.
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -28,7 +27,8 @@ std::string Sorted(std::set<std::string> names)
     return "(" + text + ")";
 }
 
-// args: child number, start event, ready semaphore.
+// args: child number. Exits with 100 + the
+// number of results other than predicted, if any.
 CVX_CHILD_ROLE(config_race)
 {
     const int child = std::atoi(args.at(0).c_str());
@@ -39,15 +39,12 @@ CVX_CHILD_ROLE(config_race)
     bool groupExists = false;
     int surprises = 0, names = 0;
     auto expect = [&](bool got, bool want) { surprises += got != want; };
-    HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, args.at(1).c_str());
-    HANDLE ready = OpenSemaphoreA(SEMAPHORE_MODIFY_STATE, FALSE, args.at(2).c_str());
-    if (!go || !ready || !ReleaseSemaphore(ready, 1, nullptr) || WaitForSingleObject(go, 60000) != WAIT_OBJECT_0) return 20;
     for (int i = 0; i < kOperations; ++i) {
         const int port = 20 * child + 1 + int(random() % kPorts);
         const std::string name = "P" + std::to_string(child) + "n" + std::to_string(++names), portName = Port(port);
         const bool hasLine = lines.count(port) != 0;
         const std::string old = hasLine ? lines[port] : "";
-        switch (random() % 6) {
+        switch (random() % 4) {
         case 0:
             if (hasLine) {
                 expect(CVU_StopSharingPort(portName.c_str()), true);
@@ -65,13 +62,6 @@ CVX_CHILD_ROLE(config_race)
             }
             break;
         case 1:
-            expect(CVU_RenamePort(portName.c_str(), old.c_str(), name.c_str()), hasLine);
-            if (!hasLine) break;
-            if (members.erase(old)) members.insert(name);
-            if (redirects.count(port) && redirects[port] == old) redirects[port] = name;
-            lines[port] = name;
-            break;
-        case 2:
             if (random() % 3 == 0) {
                 expect(CVU_SetClientRedirection(portName.c_str(), nullptr), true);
                 redirects.erase(port);
@@ -80,7 +70,7 @@ CVX_CHILD_ROLE(config_race)
                 redirects[port] = "D" + name;
             }
             break;
-        case 3: {
+        case 2: {
             std::string list;
             members.clear();
             for (const auto &[number, line] : lines)
@@ -89,23 +79,17 @@ CVX_CHILD_ROLE(config_race)
             groupExists = true;
             break;
         }
-        case 4:
-            if (!hasLine) break;
-            expect(CVU_ModifyGroupLinesA(CVU_GL_ADDLINE, group.c_str(), old.c_str()) == 0, groupExists);
-            if (groupExists) members.insert(old);
-            break;
         default:
             expect(CVU_DeleteGroupA(group.c_str()) == 0, groupExists);
             groupExists = false;
             members.clear();
         }
     }
-    std::string report = "lines=" + std::to_string(lines.size()) + "\n";
+    std::string report;
     for (int port = 20 * child + 1; port <= 20 * child + kPorts; ++port)
         report += Port(port) + ".line=" + lines[port] + "\n" + Port(port) + ".redirect=" + redirects[port] + "\n";
-    report += group + ".lines=" + (groupExists ? Sorted(members) : "none") + "\nsurprises=" + std::to_string(surprises) + "\n";
-    PutResult(("config-race-" + args.at(0)).c_str(), report);
-    return 0;
+    PutResult(("config-race-" + args.at(0)).c_str(), report + group + ".lines=" + (groupExists ? Sorted(members) : "none") + "\n");
+    return surprises ? 100 + std::min(surprises, 100) : 0;
 }
 
 // What the exports read for one key of a child's report.
@@ -131,33 +115,22 @@ class ConcurrentConfig : public CleanTest {};
 
 TEST_F(ConcurrentConfig, FourProcessesLeaveWhatTheirResultsSay)
 {
-    const std::string tag = std::to_string(GetCurrentProcessId());
-    const std::string goName = "cvxtest-config-race-go-" + tag, readyName = "cvxtest-config-race-ready-" + tag;
-    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, goName.c_str());
-    HANDLE ready = CreateSemaphoreA(nullptr, 0, kChildren, readyName.c_str());
-    ASSERT_TRUE(go && ready);
+    // Started one after the other; each runs for seconds, far longer than a start takes.
     std::vector<ChildProcess> children;
-    for (int child = 1; child <= kChildren; ++child)
-        children.push_back(StartChild("config_race", {std::to_string(child), goName, readyName}));
-    for (int child = 1; child <= kChildren; ++child) ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 60000));
-    SetEvent(go);
+    for (int child = 1; child <= kChildren; ++child) children.push_back(StartChild("config_race", {std::to_string(child)}));
     int lines = 0;
     for (int child = 1; child <= kChildren; ++child) {
-        ASSERT_EQ(0, children[child - 1].Wait(900000)) << "child " << child;
+        ASSERT_EQ(0, children[child - 1].Wait(900000)) << "child " << child << " (100 + n: n results other than predicted)";
         std::istringstream report(GetResult(("config-race-" + std::to_string(child)).c_str()));
         std::string expected, actual;
         for (std::string line; std::getline(report, line);) {
-            const std::string key = line.substr(0, line.find('=')), value = line.substr(line.find('=') + 1);
-            if (key == "surprises") { EXPECT_EQ("0", value) << "child " << child << ": results other than predicted"; }
-            if (key == "lines") lines += std::atoi(value.c_str());
-            if (key == "surprises" || key == "lines") continue;
+            const std::string key = line.substr(0, line.find('='));
+            lines += key.ends_with(".line") && line.size() > key.size() + 1;
             expected += line + "\n";
             actual += key + "=" + Actual(key) + "\n";
         }
         EXPECT_EQ(expected, actual) << "CVEX.INI lost or mixed up child " << child << "'s changes\n" << ReadFileText(ini_);
     }
-    CloseHandle(go);
-    CloseHandle(ready);
     EXPECT_EQ(lines, CVU_GetNumServerPorts());
     EXPECT_EQ(0, Cvxcfg({"check"}).exitCode) << ReadFileText(ini_);
 }

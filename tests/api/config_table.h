@@ -2,11 +2,6 @@
 // exact text of CVEX.INI it leaves; and string lists "A\0B\0\0".
 #pragma once
 #include <cstring>
-#include <functional>
-#include <initializer_list>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "harness/harness.h"
 

@@ -51,7 +51,7 @@ TEST_F(Groups, EnumerationsSelectCountAndStopAtTheBuffer)
         int selector;
         const char *name;
         DWORD size, result, count;
-        const char *names;
+        std::string names;
     } rows[] = {
         {CVU_ENUM_ALLGROUPS, nullptr, 512, 0, 4, "Sales|Support|Night|All|"},
         {CVU_ENUM_GROUPSWITHLINE, "fax", 512, 0, 2, "Sales|All|"},
@@ -60,13 +60,8 @@ TEST_F(Groups, EnumerationsSelectCountAndStopAtTheBuffer)
         {CVU_ENUM_ALLLINES, nullptr, 512, 0, 4, "Modem A|Fax|Isdn|Direct|"},
         {CVU_ENUM_LINESOFGROUP, "sales", 512, 0, 2, "Modem A|FAX|"},
         {CVU_ENUM_LINESNOTINGROUP, "SALES", 512, 0, 2, "Isdn|Direct|"},
-        {CVU_ENUM_LINESNOTINGROUP, "all", 512, 0, 0, ""},
-        {4, "Sales", 512, 87, 0, nullptr},
-        {CVU_ENUM_LINESOFGROUP, "Nobody", 512, 87, 0, nullptr},
         // What fitted stays and is counted.
         {CVU_ENUM_ALLGROUPS, nullptr, 14, 122, 1, "Sales|"},
-        {CVU_ENUM_ALLGROUPS, nullptr, 21, 122, 3, "Sales|Support|Night|"},
-        {CVU_ENUM_LINESOFGROUP, "Sales", 12, 122, 1, "Modem A|"},
         // Lines outside a group need room for themselves only.
         {CVU_ENUM_LINESNOTINGROUP, "Sales", 13, 0, 2, "Isdn|Direct|"},
         {CVU_ENUM_LINESNOTINGROUP, "Sales", 12, 122, 1, "Isdn|"},
@@ -80,23 +75,13 @@ TEST_F(Groups, EnumerationsSelectCountAndStopAtTheBuffer)
         EXPECT_EQ(r.count, count) << r.selector << r.name;
         std::string names;
         for (const char *p = buffer; *p; p += std::strlen(p) + 1) names += std::string(p) + "|";
-        if (r.names) { EXPECT_EQ(r.names, names) << r.selector << r.name; }
+        EXPECT_EQ(r.names, names) << r.selector << r.name;
     }
     EXPECT_EQ(file, ReadFileText(ini_));
 }
 
 const std::string kNight = "CONFERENCE=f\r\nCALLFWD=Desk\r\nPHONE=555 0100\r\nINBOUND=0\r\n";
 const std::string kParams = File({{"Sales", "(L1,L2,L3)"}, {"Night", "", kNight}});
-
-GroupParams Record(DWORD mode, const std::string &callForward, const std::string &phone, DWORD inbound)
-{
-    GroupParams params{};
-    params.conferenceMode = mode;
-    std::memcpy(params.callForward, callForward.data(), callForward.size());
-    std::memcpy(params.phone, phone.data(), phone.size());
-    params.inbound = inbound;
-    return params;
-}
 
 // 1 when the group's record reads back as want, over bytes that show every field left out.
 std::function<long()> Reads(const char *group, GroupParams want)
@@ -123,18 +108,16 @@ TEST_F(Groups, EachChangeLeavesExactlyThisFile)
     const std::string odd = "[SERVER]\r\nGROUPS=1\r\n[GROUP1]\r\nNAME=Odd\r\nCONFERENCE=Hold\r\n"
                             "CALLFWD=12345678901234567890\r\nPHONE=123456789012345678901234567890\r\nINBOUND=\r\n";
     const Group sales = {"Sales", "(L1,L2,L3)"}, salesH = {"Sales", "(L1,L2,L3)", "CONFERENCE=H\r\nPHONE=555\r\nINBOUND=3\r\n"};
-    const std::string nightF = "CONFERENCE=F\r\nCALLFWD=Desk 2\r\nINBOUND=0\r\n";
     const std::string two = "[GROUP1]\r\nNAME=One\r\n[GROUP2]\r\nNAME=Two\r\n";
+    std::string large;
+    for (int i = 0; i < 200; ++i) large += "K" + std::to_string(i) + "=" + std::string(2000, 'v') + "\r\n";
     auto add = [](const char *name, const std::string &lines, BOOL replace) {
         return [=] { return long(CVU_AddGroupA(name, lines.data(), replace)); };
     };
     auto del = [](const char *name) { return [=] { return long(CVU_DeleteGroupA(name)); }; };
     Run({
         {"add", G("(L1)", "(L1,L2)", ""), Modify(CVU_GL_ADDLINE, "g1", "L2"), 0, G("(L1,L2)", "(L1,L2)", "")},
-        {"add again", kKeep, Modify(CVU_GL_ADDLINE, "G1", "l2"), 0, kSame},
         {"add to an empty group", kKeep, Modify(CVU_GL_ADDLINE, "G3", "L3"), 0, G("(L1,L2)", "(L1,L2)", "(L3)")},
-        {"add to nobody", kKeep, Modify(CVU_GL_ADDLINE, "Nobody", "L1"), 87, kSame},
-        {"add a comma", kKeep, Modify(CVU_GL_ADDLINE, "G1", "A,B"), 87, kSame},
         {"add several", kKeep, Modify(CVU_GL_ADDLINES, "G1", List({"L2", "L3", "l2", "L1"})), 0,
          G("(L1,L2,L3)", "(L1,L2)", "(L3)")},
         {"add all", kKeep, Modify(CVU_GL_ADDALLLINES, "g2", ""), 0, G("(L1,L2,L3)", "(L1,L2,L3)", "(L3)")},
@@ -152,12 +135,8 @@ TEST_F(Groups, EachChangeLeavesExactlyThisFile)
         {"remove the last", kKeep, Modify(CVU_GL_REMOVELINE, "G1", "L2"), 0, G("", "(L2,L3)", "(L3,X)")},
         {"remove all", kKeep, Modify(CVU_GL_REMOVEALLLINES, "g2", ""), 0, G("", "", "(L3,X)")},
         {"replace", kKeep, Modify(CVU_GL_SETLINES, "G1", List({"L3", "L2", "l3"})), 0, G("(L3,L2)", "", "(L3,X)")},
-        {"replace with a parenthesis", kKeep, Modify(CVU_GL_SETLINES, "G1", List({"L2", "L)"})), 87, kSame},
-        {"operation 6", kKeep, Modify(6, "G1", "L2"), 87, kSame},
-        // A full list takes no new line and writes nothing; lines already
-        // there need no room.
+        // A full list takes no new line and writes nothing.
         {"full: add", full, Modify(CVU_GL_ADDLINE, "G1", "y"), 122, kSame},
-        {"full: add what is there", kKeep, Modify(CVU_GL_ADDLINES, "G1", List({"X", n126})), 0, kSame},
         // A name stands for the first group that bears it in any case; a
         // section without a name is no group.
         {"first of each name", File({{"Sales", ""}, {"", "(L1)"}, {"SALES", "(L1)"}, {"Support", "(L1)"}}),
@@ -165,22 +144,20 @@ TEST_F(Groups, EachChangeLeavesExactlyThisFile)
          File({{"Sales", "(L2)"}, {"", "(L1)"}, {"SALES", "(L1)"}, {"Support", "(L1,L2)"}})},
 
         // Parameters: INBOUND present and not empty is set; fields are cut to the record.
-        {"read a record", kParams, Reads("NIGHT", Record(CVU_CONFERENCE_F, "Desk", "555 0100", 1)), 1, kSame},
-        {"read a record cut", odd, Reads("odd", Record(0, "1234567890123456", "123456789012345678901234", 0)), 1, kSame},
+        {"read a record", kParams, Reads("NIGHT", GroupParams{CVU_CONFERENCE_F, "Desk", "555 0100", 1}), 1, kSame},
+        {"read a record cut", odd, Reads("odd", GroupParams{0, "1234567890123456", "123456789012345678901234", 0}), 1, kSame},
         // INBOUND holds the group's line count; empty fields lose their keys.
-        {"write a record", kParams, SetRecord("sales", Record(CVU_CONFERENCE_H, "", "555", 1)), 0,
+        {"write a record", kParams, SetRecord("sales", GroupParams{CVU_CONFERENCE_H, "", "555", 1}), 0,
          File({salesH, {"Night", "", kNight}})},
-        {"write a record without lines", kKeep, SetRecord("Night", Record(CVU_CONFERENCE_F, "Desk 2", "", 1)), 0,
-         File({salesH, {"Night", "", nightF}})},
         {"write no record", kKeep, [] { return long(CVU_SetGroupParamA("Sales", CVU_GROUPPARAM_RECORD, nullptr, FALSE)); }, 0,
-         File({sales, {"Night", "", nightF}})},
+         File({sales, {"Night", "", kNight}})},
         {"rename", kParams, SetParam("Sales", CVU_GROUPPARAM_NAME, "RETAIL"), 0,
          File({{"RETAIL", "(L1,L2,L3)"}, {"Night", "", kNight}})},
         {"set lines", kKeep, SetParam("Night", CVU_GROUPPARAM_LINES, List({"L3", "L1"})), 0,
          File({{"RETAIL", "(L1,L2,L3)"}, {"Night", "", kNight + "LINES=(L3,L1)\r\n"}})},
         // Creating: never a name that could not be found again.
-        {"no such group", kParams, SetRecord("Day", Record(CVU_CONFERENCE_H, "", "", 1)), 87, kSame},
-        {"create 24 characters", kKeep, SetRecord("ABCDEFGHIJKLMNOPQRSTUVWX", Record(0, "", "", 0), TRUE), 87, kSame},
+        {"no such group", kParams, SetRecord("Day", GroupParams{CVU_CONFERENCE_H, "", "", 1}), 87, kSame},
+        {"create 24 characters", kKeep, SetRecord("ABCDEFGHIJKLMNOPQRSTUVWX", GroupParams{0, "", "", 0}, TRUE), 87, kSame},
         {"create with lines", kKeep, SetParam("Late", CVU_GROUPPARAM_LINES, List({"L2"}), TRUE), 0,
          File({sales, {"Night", "", kNight}, {"Late", "(L2)"}})},
 
@@ -196,13 +173,14 @@ TEST_F(Groups, EachChangeLeavesExactlyThisFile)
         // A new group goes after the sections that exist, over a leftover.
         {"add over a leftover", "[SERVER]\r\nGROUPS=1\r\n[GROUP1]\r\nNAME=One\r\n[GROUP2]\r\nNAME=Old\r\nPHONE=555\r\n",
          add("New", List({}), FALSE), 0, "[SERVER]\r\nGROUPS=2\r\n" + two.substr(0, 20) + "[GROUP2]\r\nNAME=New\r\n"},
-        {"delete beyond the count", "[SERVER]\r\nGROUPS=1\r\n" + two, del("Two"), 87, kSame},
         // Later groups move down with their own keys.
         {"delete", "[SERVER]\r\nGROUPS=3\r\n[GROUP1]\r\nNAME=One\r\nLINES=(A)\r\n"
                    "[GROUP2]\r\nNAME=Two\r\nLINES=(B)\r\nPHONE=555\r\n[GROUP3]\r\nNAME=Three\r\nLINES=(C,D)\r\nCONFERENCE=H\r\n",
          del("two"), 0,
          "[SERVER]\r\nGROUPS=2\r\n[GROUP1]\r\nNAME=One\r\nLINES=(A)\r\n[GROUP2]\r\nNAME=Three\r\nLINES=(C,D)\r\nCONFERENCE=H\r\n"},
-        {"delete again", kKeep, del("Two"), 87, kSame},
+        // A section of any size moves whole.
+        {"delete moves a large section", "[SERVER]\r\nGROUPS=2\r\n[GROUP1]\r\nNAME=a\r\n[GROUP2]\r\nNAME=b\r\n" + large, del("a"), 0,
+         "[SERVER]\r\nGROUPS=1\r\n[GROUP1]\r\nNAME=b\r\n" + large},
         {"purge", "[SERVER]\r\nGROUPS=4\r\n[GROUP1]\r\nNAME=Empty1\r\n[GROUP2]\r\nNAME=One\r\nLINES=(A)\r\nPHONE=1\r\n"
                   "[GROUP3]\r\nNAME=Empty3\r\nLINES=()\r\nCALLFWD=X\r\n[GROUP4]\r\nNAME=Two\r\nLINES=(A,B)\r\n",
          [] { return long(CVU_PurgeEmptyGroups()); }, 0,
