@@ -2,39 +2,23 @@
 // exact text of CVEX.INI it leaves; and string lists "A\0B\0\0".
 #pragma once
 #include <cstring>
-#include <functional>
-#include <initializer_list>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "harness/harness.h"
 
 namespace cvxtest {
 
-using Names = std::vector<std::string>;
-
 inline std::string List(std::initializer_list<std::string> names)
 {
     std::string list;
     for (const std::string &name : names) list.append(name).push_back('\0');
-    list.push_back('\0');
-    if (list.size() == 1) list.push_back('\0');
-    return list;
-}
-
-inline Names Entries(const char *list)
-{
-    Names names;
-    for (const char *p = list; *p; p += std::strlen(p) + 1) names.emplace_back(p);
-    return names;
+    return list + (names.size() ? "" : std::string(1, '\0')) + '\0';
 }
 
 // text with each {from, to} replaced at its first place.
 inline std::string Sub(std::string text, std::initializer_list<std::pair<std::string, std::string>> edits)
 {
     for (const auto &[from, to] : edits) {
-        size_t at = text.find(from);
+        const size_t at = text.find(from);
         EXPECT_NE(std::string::npos, at) << from;
         if (at != std::string::npos) text.replace(at, from.size(), to);
     }
@@ -42,8 +26,7 @@ inline std::string Sub(std::string text, std::initializer_list<std::pair<std::st
 }
 
 // start: the file to write first (kKeep: go on from the last step's file).
-// after: the whole file the call leaves (kSame: the file it found; kKeep:
-// not checked).
+// after: the whole file the call leaves (kSame: the file it found).
 inline const std::string kKeep = "<keep>", kSame = "<same>";
 struct Step {
     const char *what;
@@ -61,10 +44,9 @@ protected:
             if (s.start != kKeep) { ASSERT_TRUE(WriteFileText(ini_, s.start)) << s.what; }
             const std::string before = ReadFileText(ini_);
             EXPECT_EQ(s.result, s.call()) << s.what;
-            if (s.after != kKeep) { EXPECT_EQ(s.after == kSame ? before : s.after, ReadFileText(ini_)) << s.what; }
+            EXPECT_EQ(s.after == kSame ? before : s.after, ReadFileText(ini_)) << s.what;
         }
     }
-    std::string Text() { return ReadFileText(ini_); }
 };
 
 }  // namespace cvxtest
