@@ -29,6 +29,7 @@ TEST_F(SimpleValue, TypedPastedAndCheckedAsTheRequestSays)
         {"preset shown, Cancel keeps the value", 400, SV_PRESET, nullptr, "", "old", "new", IDCANCEL, 0, "", "old"},
         {"cut to the size", 9, 0, nullptr, std::string(10, 'A'), a8, nullptr, IDOK, 1, "", a8},
         {"never to 200 or more", 300, 0, nullptr, std::string(250, 'A'), a199, nullptr, IDOK, 1, "", a199},
+        {"an empty value is taken", 400, 0, nullptr, "", "", nullptr, IDOK, 1, "", ""},
         {"a required one is not", 400, SV_REQUIRED, nullptr, "", "", nullptr, IDOK, 0,
          ResourceString(IDS_VALUE_REQUIRED), "old"},
         {"allowed digits", 400, SV_ALLOWEDSET, digits, "12a3", "123", "12a3", IDOK, 0, onlyDigits, "old"},
