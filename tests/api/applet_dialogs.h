@@ -23,9 +23,9 @@ auto RunDialog(Call call, DialogDriver::Action act, int *seen = nullptr)
 }
 
 // Keystrokes as the edit control receives them from the keyboard.
-inline void Type(HWND edit, const std::string &keys, LPARAM lParam = 1)
+inline void Type(HWND edit, const std::string &keys)
 {
-    for (unsigned char key : keys) SendMessageA(edit, WM_CHAR, key, lParam);
+    for (unsigned char key : keys) SendMessageA(edit, WM_CHAR, key, 1);
 }
 
 // The texts of the error report that owner opened over itself, joined by

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "cvxutil.h"
 #include "harness/harness.h"
@@ -65,8 +64,6 @@ std::string Dump(HMENU menu)
 }
 
 HMENU Menu(const char *text) { return Build(text); }
-
-using MenuMerge = ::testing::Test;
 
 TEST(MenuMerge, IdentifiersSeparatorsAndSubmenus)
 {
