@@ -1,81 +1,57 @@
-// Helpers for driving the applet dialogs from the DialogDriver's thread
-// while the test's thread runs the modal loop.
+// Driving the applet dialogs: the test's thread runs the modal loop while a
+// DialogDriver thread acts on each dialog as a user would.
 #pragma once
-#include <windows.h>
-
 #include <string>
 
-#include "cvxutil.h"
 #include "harness/harness.h"
 #include "harness/resources.h"
+#include "resids.h"
 
 namespace applettest {
 
-// Polls cond until it holds or ms pass; posted input is handled by the
-// dialog's thread in its own time.
-template <typename Cond>
-bool WaitUntil(Cond cond, DWORD ms = 5000)
-{
-    DWORD start = GetTickCount();
-    while (!cond()) {
-        if (GetTickCount() - start > ms) return false;
-        Sleep(10);
-    }
-    return true;
-}
+using namespace cvxtest;
 
-// The window with the keyboard focus on the dialog's thread.
-inline HWND FocusOf(HWND dialog)
+// Runs call while act handles each dialog it opens; the call's result, and
+// in *seen how many dialogs appeared.
+template <typename Call>
+auto RunDialog(Call call, DialogDriver::Action act, int *seen = nullptr)
 {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
-}
-
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-inline BOOL CALLBACK FindOwned(HWND window, LPARAM param)
-{
-    auto *search = reinterpret_cast<OwnedSearch *>(param);
-    if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window) &&
-        cvxtest::ClassName(window) == "#32770") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A dialog that the dialog opened over itself (an error report), or null
-// when none appears within ms.
-inline HWND WaitForOwnedDialog(HWND owner, DWORD ms = 5000)
-{
-    OwnedSearch search{owner, nullptr};
-    WaitUntil(
-        [&] {
-            EnumThreadWindows(GetWindowThreadProcessId(owner, nullptr), FindOwned, LPARAM(&search));
-            return search.found != nullptr;
-        },
-        ms);
-    return search.found;
+    DialogDriver driver(std::move(act));
+    auto result = call();
+    if (int count = driver.Finish(); seen) *seen = count;
+    return result;
 }
 
 // Keystrokes as the edit control receives them from the keyboard.
-inline void Type(HWND edit, const std::string &text)
+inline void Type(HWND edit, const std::string &keys)
 {
-    for (unsigned char ch : text) SendMessageA(edit, WM_CHAR, ch, 1);
+    for (unsigned char key : keys) SendMessageA(edit, WM_CHAR, key, 1);
 }
 
-// All static texts of a dialog joined by "|".
-inline std::string JoinedTexts(HWND dialog)
+// The texts of the error report that owner opened over itself, joined by
+// "|"; the report is closed with OK.
+inline std::string ReadReport(HWND owner)
 {
-    std::string joined;
-    for (const std::string &text : cvxtest::StaticTexts(dialog)) joined += text + "|";
-    return joined;
+    HWND report = nullptr;
+    for (DWORD start = GetTickCount(); !report && GetTickCount() - start < 5000; Sleep(10)) {
+        report = FindWindowExA(nullptr, nullptr, "#32770", nullptr);
+        while (report && (GetWindow(report, GW_OWNER) != owner || !IsWindowVisible(report)))
+            report = FindWindowExA(nullptr, report, "#32770", nullptr);
+    }
+    if (!report) return "<no report>";
+    std::string texts;
+    for (const std::string &text : StaticTexts(report)) texts += text + "|";
+    PressButton(report, IDOK);
+    for (DWORD start = GetTickCount(); IsWindow(report) && GetTickCount() - start < 5000;) Sleep(10);
+    return texts;
 }
 
-using cvxtest::ResourceString;
+// Waits for a child while this thread answers what the child sends its
+// windows (a broadcast, showing or activating them): its exit code.
+inline int WaitPumping(ChildProcess &child)
+{
+    for (int i = 0; i < 300 && WaitForSingleObject(child.Handle(), 0) == WAIT_TIMEOUT; ++i) PumpMessages(100);
+    return child.Wait(1000);
+}
 
 }  // namespace applettest
