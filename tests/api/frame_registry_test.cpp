@@ -28,12 +28,11 @@ std::string ComponentKey(int i) { return "CLSID\\{6C1E2F50-1A2B-4C3D-8E9F-012345
 
 class Registry : public CleanTest {
 protected:
-    void SetUp() override { CleanTest::SetUp(), Forget(); }
-    void TearDown() override { Forget(), CleanTest::TearDown(); }
-    void Forget()
+    // The classes root is no part of the clean state: the classes these tests register go first.
+    void SetUp() override
     {
-        DeleteTree(HKEY_CLASSES_ROOT, kClassKey);
-        for (int i = 1; i <= 5; ++i) DeleteTree(HKEY_CLASSES_ROOT, ComponentKey(i).c_str());
+        CleanTest::SetUp();
+        for (int i = 0; i <= 5; ++i) DeleteTree(HKEY_CLASSES_ROOT, i ? ComponentKey(i).c_str() : kClassKey);
     }
 };
 
@@ -72,7 +71,6 @@ TEST_F(Registry, WriteReadDelete)
         {"delete takes the subkey only", del("Software", "CvxTests", 0, "B"), 0, "\\B|v", "-"},
         {"512 bytes are refused, not taken as the root", put(a.c_str(), b.c_str(), c.c_str(), "v"),
          ERROR_INVALID_PARAMETER, "..|v", "-"},
-        {"read of 512 bytes", get(a.c_str(), b.c_str(), c.c_str(), "v", 8, REG_SZ), ERROR_INVALID_PARAMETER, "|v", "seven"},
         {"511 bytes go to the registry, which has its own say", get(a.c_str(), b.c_str(), c.c_str() + 1, "v", 8, REG_SZ),
          ERROR_MORE_DATA, "|v", "seven"},
     };
@@ -112,30 +110,24 @@ TEST_F(Registry, ServerRegistration)
         EXPECT_EQ(after, state()) << what;
     }
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
-    for (auto [installed, mask, result] : {std::tuple{2u, 3u, TRUE}, {2u, 4u, FALSE}, {2u, 0u, FALSE}}) {
-        SetRegDword(HKEY_LOCAL_MACHINE, ProductKeyPath(), "dwInstalledValue", installed);
-        EXPECT_EQ(result, CVU_IsComponentInstalled(mask)) << installed << " & " << mask;
-    }
 }
 
 TEST_F(Registry, ComponentsInOrderFromTheirDirectory)
 {
-    const std::string bin = ExeDirectory();
     ASSERT_TRUE(SetCurrentDirectoryA(TempDirectory("cwd").c_str()));
     char before[MAX_PATH], after[MAX_PATH];
     GetCurrentDirectoryA(sizeof before, before);
-    for (const char *call : {"register", "unregister"}) {
-        SetRegString(HKEY_CURRENT_USER, kTrace, "Log", "");
-        call[0] == 'r' ? CVU_RegisterComponents() : CVU_UnregisterComponents();
-        std::string log;
-        for (const char *name : {"CVXNAME", "CVXCLI", "CVXSERV", "CVXREMON", "CVXIBS"})
-            log += name + (":" + std::string(call)) + "=0;";
-        EXPECT_EQ(log, Stored(HKEY_CURRENT_USER, kTrace, "Log"));
-        EXPECT_EQ(call[0] == 'r' ? "31" : "0", Installed());
-        EXPECT_STREQ(before, (GetCurrentDirectoryA(sizeof after, after), after));
-        // Each library runs with its own directory as the current one.
-        EXPECT_EQ(0, lstrcmpiA(bin.substr(0, bin.size() - 1).c_str(), Stored(HKEY_CURRENT_USER, kTrace, "CVXIBS").c_str()));
-    }
+    CVU_RegisterComponents();
+    EXPECT_EQ("CVXNAME:register=0;CVXCLI:register=0;CVXSERV:register=0;CVXREMON:register=0;CVXIBS:register=0;",
+              Stored(HKEY_CURRENT_USER, kTrace, "Log"));
+    EXPECT_EQ("31", Installed());
+    // Each library runs with its own directory as the current one; the caller's is put back.
+    const std::string bin = ExeDirectory();
+    EXPECT_EQ(0, lstrcmpiA(bin.substr(0, bin.size() - 1).c_str(), Stored(HKEY_CURRENT_USER, kTrace, "CVXIBS").c_str()));
+    EXPECT_STREQ(before, (GetCurrentDirectoryA(sizeof after, after), after));
+    CVU_UnregisterComponents();
+    EXPECT_EQ("0", Installed());
+    for (int i = 1; i <= 5; ++i) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ComponentKey(i).c_str())) << i;
 }
 
 }  // namespace

@@ -7,17 +7,15 @@
 #include <cstdio>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 namespace cvxtest {
 
-struct RegValue {
-    std::string name;
-    DWORD type;
-    std::string bytes;
-};
+// A value's name, type and bytes.
+using RegValue = std::tuple<std::string, DWORD, std::string>;
 inline RegValue Sz(const std::string &name, const std::string &text) { return {name, REG_SZ, text + '\0'}; }
 inline RegValue Dword(const std::string &name, DWORD value) { return {name, REG_DWORD, std::string((char *)&value, 4)}; }
 
@@ -27,8 +25,8 @@ inline void PutKey(const std::string &path, std::initializer_list<RegValue> valu
     HKEY key;
     ASSERT_EQ(0, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, options, KEY_ALL_ACCESS, nullptr, &key,
                                  nullptr)) << path;
-    for (const RegValue &v : values)
-        RegSetValueExA(key, v.name.c_str(), 0, v.type, (const BYTE *)v.bytes.data(), DWORD(v.bytes.size()));
+    for (const auto &[name, type, bytes] : values)
+        RegSetValueExA(key, name.c_str(), 0, type, (const BYTE *)bytes.data(), DWORD(bytes.size()));
     RegCloseKey(key);
 }
 

@@ -31,7 +31,8 @@ TEST_F(PortList95, DeviceTreeEntriesAndSharingByDescription)
     // Windows 95 keeps the product's values under its own key.
     ASSERT_TRUE(IsWin95Platform() && CVU_IsWin95OS()) << "the prefix must run this executable as Windows 95";
     SetRegDword(HKEY_LOCAL_MACHINE, "Software\\Quillon\\Calvex", "dwInstalledValue", 2);
-    EXPECT_TRUE(CVU_IsComponentInstalled(3));
+    EXPECT_TRUE(CVU_IsComponentInstalled(3));  // a bit in common
+    EXPECT_FALSE(CVU_IsComponentInstalled(4));
 
     // COM2 with its driver key, a printer port, a modem's port without a friendly name, a port the
     // product created (COM5) and one it converted (COM6).
