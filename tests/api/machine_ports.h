@@ -22,16 +22,12 @@ constexpr char kEisaBuses[] = "Hardware\\DESCRIPTION\\System\\EisaAdapter";
 // pointing device below. The hardware description is volatile, and so must be every key below it.
 inline void PutPortKey(const std::string &path, const char *name, const std::string &value, bool mouse)
 {
-    DWORD options = path.rfind("Hardware\\", 0) == 0 ? REG_OPTION_VOLATILE : 0;
-    for (const auto &[key, text] : {std::pair{path, value}, {path + "\\PointerPeripheral\\0", "MICROSOFT SERIAL MOUSE"}}) {
-        HKEY handle;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, options, KEY_ALL_ACCESS,
-                                                 nullptr, &handle, nullptr));
-        RegSetValueExA(handle, key == path ? name : "Identifier", 0, REG_SZ,
-                       reinterpret_cast<const BYTE *>(text.c_str()), DWORD(text.size() + 1));
-        RegCloseKey(handle);
-        if (!mouse) break;
-    }
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, (path + (mouse ? "\\PointerPeripheral\\0" : "")).c_str(), 0,
+                                             nullptr, path.rfind("Hardware\\", 0) == 0 ? REG_OPTION_VOLATILE : 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, path.c_str(), name, REG_SZ, value.c_str(), DWORD(value.size() + 1)));
 }
 
 inline void PutController(const char *buses, const std::string &bus, const std::string &controller,

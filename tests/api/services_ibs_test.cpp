@@ -55,9 +55,8 @@ TEST_F(IbsServices, CreateReadRenameAddDelete)
     IbsServiceInfo info;
     std::memset(&info, 0xCC, sizeof info);
     ASSERT_TRUE(CVU_IbsGetServiceInfo("FAX", IBS_INFO_SERVICE, &info, sizeof info));
-    EXPECT_EQ(0, std::memcmp("Fax\0\0", info.Name, 5));
-    EXPECT_EQ(0, std::memcmp("/in\0\0", info.CmdLine, 5));
-    EXPECT_EQ("9|30", std::to_string(info.Options) + "|" + std::to_string(info.AccessTmo));
+    EXPECT_EQ(std::string("Fax\0\0|/in\0\0|9|30", 16), std::string(info.Name, 5) + "|" + std::string(info.CmdLine, 5) + "|" +
+                                                          std::to_string(info.Options) + "|" + std::to_string(info.AccessTmo));
 
     // A record of another name renames the service in its own key; a name
     // that fills its field is cut to it.
@@ -66,8 +65,8 @@ TEST_F(IbsServices, CreateReadRenameAddDelete)
     ASSERT_TRUE(CVU_IbsSetServiceInfo("fax", IBS_INFO_SERVICE, &info, FALSE));
     EXPECT_EQ(std::string(16, 'N') + "|", Value(0, "Name") + "|" + Value(0, "Description"));
     EXPECT_EQ("s3cret", Security(std::string(16, 'n').c_str()).substr(0, 6));
-    EXPECT_FALSE(CVU_IbsSetServiceInfo("Modem", IBS_INFO_SERVICE, &info, FALSE));
-    EXPECT_FALSE(CVU_IbsSetServiceInfo("Modem", IBS_INFO_SECURITY, "x", FALSE));
+    EXPECT_FALSE(CVU_IbsSetServiceInfo("Modem", IBS_INFO_SERVICE, &info, FALSE) ||  // no such service
+                 CVU_IbsSetServiceInfo("Modem", IBS_INFO_SECURITY, "x", FALSE));
     lstrcpyA(info.Name, "Modem");
     ASSERT_TRUE(CVU_IbsAddService("Modem", &info));
     EXPECT_EQ("Modem|-", Value(1, "Name") + "|" + Value(1, "Security"));
@@ -76,7 +75,6 @@ TEST_F(IbsServices, CreateReadRenameAddDelete)
 
     ASSERT_TRUE(CVU_IbsDeleteService(std::string(16, 'N').c_str()));
     EXPECT_FALSE(CVU_IbsDeleteService(std::string(16, 'N').c_str()) || KeyExists(HKEY_CURRENT_USER, Key(0).c_str()));
-    EXPECT_TRUE(CVU_IbsDoesServiceExist("Modem"));
 
     // A hundred services at most; a freed number is taken again.
     for (int i = 2; i < 101; ++i) ASSERT_TRUE(Create(("svc" + std::to_string(i)).c_str())) << i;
@@ -98,7 +96,6 @@ TEST_F(IbsServices, Enumeration)
     for (const char *name : {"svc1", "svc2", "svc3", "svc4", "svc5"})
         ASSERT_TRUE(Create(name, name[3] == '2' ? 0xFFFFFFFF : 0x7));
     EXPECT_EQ("svc1", Value(2, "Name"));
-    EXPECT_FALSE(CVU_IbsDoesServiceExist(""));
     // kind, buffer size, code, count, the list.
     const std::tuple<const char *, DWORD, DWORD, DWORD, DWORD, std::string> rows[] = {
         {"all", IBS_ENUM_ALL, 26, 0, 5, std::string("svc1\0svc2\0svc3\0svc4\0svc5\0\0", 26)},

@@ -31,10 +31,4 @@ TEST_F(Locations, InstallDirectoryAndConfigFile)
     EXPECT_EQ(ini_, cvx::GetServerConfigFile());
 }
 
-TEST_F(Locations, ConfigFileBesideTheLibraryWithoutDirectory)
-{
-    ForgetInstallDirectory();
-    EXPECT_EQ(ExeDirectory() + "CVEX.INI", cvx::GetServerConfigFile());
-}
-
 }  // namespace

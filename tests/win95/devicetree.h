@@ -30,13 +30,13 @@ inline void PutKey(const std::string &path, std::initializer_list<RegValue> valu
     RegCloseKey(key);
 }
 
-// "[path]" and a "name=value" line per value, for the key and every key below it, names sorted
-// without case; a value reads sz:<text> (one zero at its end), dword:<8 hex digits> or hex(type):<bytes>.
+// "[path]" and a "name=value" line per value (sorted without case), for the key and every key below it
+// in the registry's order; a value reads sz:<text> (one zero at its end), dword:<8 hex digits> or hex(type):<bytes>.
 inline std::string DumpTree(const std::string &path)
 {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
-    std::vector<std::pair<std::string, std::string>> values, subkeys;
+    std::vector<std::pair<std::string, std::string>> values;
     char name[512], data[1024], hex[16];
     for (DWORD i = 0, nameSize = sizeof name, type, size = sizeof data;
          RegEnumValueA(key, i, name, &nameSize, nullptr, &type, (BYTE *)data, &size) == ERROR_SUCCESS;
@@ -47,14 +47,11 @@ inline std::string DumpTree(const std::string &path)
         if (type == REG_SZ && size && std::string(data, size).find('\0') == size - 1) text = "sz:" + std::string(data);
         values.emplace_back(name, text);
     }
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) subkeys.emplace_back(name, "");
-    RegCloseKey(key);
-    auto byName = [](const auto &a, const auto &b) { return _stricmp(a.first.c_str(), b.first.c_str()) < 0; };
-    std::sort(values.begin(), values.end(), byName);
-    std::sort(subkeys.begin(), subkeys.end(), byName);
+    std::sort(values.begin(), values.end(), [](auto &a, auto &b) { return _stricmp(a.first.c_str(), b.first.c_str()) < 0; });
     std::string out = "[" + path + "]\n";
     for (auto &[name, value] : values) out += name + "=" + value + "\n";
-    for (auto &[sub, unused] : subkeys) out += DumpTree(path + "\\" + sub);
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) out += DumpTree(path + "\\" + name);
+    RegCloseKey(key);
     return out;
 }
 
