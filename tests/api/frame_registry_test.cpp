@@ -24,17 +24,9 @@ std::string Stored(HKEY root, const std::string &path, const char *name)
     return GetRegDword(root, path.c_str(), name, &number) ? std::to_string(number) : "-";
 }
 std::string Installed() { return Stored(HKEY_LOCAL_MACHINE, ProductKeyPath(), "dwInstalledValue"); }
-std::string ComponentKey(int i) { return "CLSID\\{6C1E2F50-1A2B-4C3D-8E9F-01234567890" + std::to_string(i) + "}"; }
 
-class Registry : public CleanTest {
-protected:
-    // The classes root is no part of the clean state: the classes these tests register go first.
-    void SetUp() override
-    {
-        CleanTest::SetUp();
-        for (int i = 0; i <= 5; ++i) DeleteTree(HKEY_CLASSES_ROOT, i ? ComponentKey(i).c_str() : kClassKey);
-    }
-};
+// The classes root is no part of the clean state: each test takes away the classes it registers.
+class Registry : public CleanTest {};
 
 TEST_F(Registry, WriteReadDelete)
 {
@@ -123,6 +115,8 @@ TEST_F(Registry, ComponentsInOrderFromTheirDirectory)
     const std::string bin = ExeDirectory();
     EXPECT_EQ(0, lstrcmpiA(bin.substr(0, bin.size() - 1).c_str(), Stored(HKEY_CURRENT_USER, kTrace, "CVXIBS").c_str()));
     EXPECT_STREQ(before, (GetCurrentDirectoryA(sizeof after, after), after));
+    CVU_UnregisterComponents();
+    EXPECT_EQ("0", Installed());
 }
 
 }  // namespace

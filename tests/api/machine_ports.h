@@ -3,11 +3,7 @@
 // serial driver's entries. Bus and entry names begin with
 // kTestPortKeyPrefix, so that the clean state removes exactly these.
 #pragma once
-#include <windows.h>
-
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "cvxutil.h"
 #include "harness/harness.h"

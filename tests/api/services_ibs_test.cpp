@@ -12,7 +12,6 @@ using namespace cvxtest;
 namespace {
 
 const std::string kServices = "Software\\Quillon\\Calvex\\InBound Services\\Services\\ibs";
-
 std::string Key(int number) { return kServices + (number < 10 ? "0" : "") + std::to_string(number); }
 
 // The value's text (REG_SZ), number (REG_DWORD) or raw bytes; "-" when absent.
@@ -95,7 +94,6 @@ TEST_F(IbsServices, Enumeration)
     SetRegDword(HKEY_CURRENT_USER, Key(1).c_str(), "Options", IBS_OPTION_SELECTED);
     for (const char *name : {"svc1", "svc2", "svc3", "svc4", "svc5"})
         ASSERT_TRUE(Create(name, name[3] == '2' ? 0xFFFFFFFF : 0x7));
-    EXPECT_EQ("svc1", Value(2, "Name"));
     // kind, buffer size, code, count, the list.
     const std::tuple<const char *, DWORD, DWORD, DWORD, DWORD, std::string> rows[] = {
         {"all", IBS_ENUM_ALL, 26, 0, 5, std::string("svc1\0svc2\0svc3\0svc4\0svc5\0\0", 26)},
@@ -105,7 +103,6 @@ TEST_F(IbsServices, Enumeration)
     };
     for (const auto &[what, kind, size, rc, listed, list] : rows) {
         std::memset(buffer, 'Z', sizeof buffer);
-        count = 0;
         EXPECT_EQ(rc, CVU_IbsEnumServices(kind, 0, buffer, size, &count)) << what;
         EXPECT_EQ(listed, count) << what;
         EXPECT_EQ(list, std::string(buffer, list.size())) << what;

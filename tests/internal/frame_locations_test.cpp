@@ -1,5 +1,6 @@
 // Product locations: the install directory and CVEX.INI.
 #include <string>
+#include <utility>
 
 #include "frame/frame.h"
 #include "harness/harness.h"
@@ -16,17 +17,15 @@ TEST_F(Locations, InstallDirectoryAndConfigFile)
     EXPECT_EQ(ini_, cvx::GetServerConfigFile());
     // 258 characters take the backslash; 259 would leave no room for it.
     const std::string longest = "C:\\" + std::string(255, 'd');
-    const struct {
-        std::string stored, directory;
-    } rows[] = {
+    const std::pair<std::string, std::string> rows[] = {  // the stored value, the directory
         {"\\DosDevices\\C:\\APPS", "C:\\APPS\\"}, {"\\dosdevices\\D:\\A\\X", "D:\\A\\X\\"}, {"C:\\APPS\\", "C:\\APPS\\"},
         {"\\DosDevice\\C", "\\DosDevice\\C\\"},  {"", "FALSE untouched"},               {longest, longest + "\\"},
         {longest + "e", "FALSE untouched"},     {"\\DosDevices\\" + longest, longest + "\\"},
     };
-    for (const auto &r : rows) {
-        SetRegString(HKEY_LOCAL_MACHINE, ProductKeyPath(), "Directory", r.stored);
+    for (const auto &[stored, directory] : rows) {
+        SetRegString(HKEY_LOCAL_MACHINE, ProductKeyPath(), "Directory", stored);
         char out[MAX_PATH] = "untouched";
-        EXPECT_EQ(r.directory, cvx::GetInstallDirectory(out) ? out : "FALSE " + std::string(out)) << r.stored;
+        EXPECT_EQ(directory, cvx::GetInstallDirectory(out) ? out : "FALSE " + std::string(out)) << stored;
     }
     EXPECT_EQ(ini_, cvx::GetServerConfigFile());
 }

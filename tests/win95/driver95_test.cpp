@@ -20,11 +20,6 @@ const std::string kCom1 = "Enum\\BIOS\\*PNP0501\\0C", kCom2 = "Enum\\BIOS\\*PNP0
 const std::string kRootPorts = "Enum\\Root\\Ports\\";
 
 std::string Desc(const std::string &port) { return ResourceFormatted(IDS_PORT_SHARED_DESC, port); }
-std::string IniFor(const char *port, const char *line)
-{
-    return std::string("[CLIENT]\r\nREDIRECTPORTS=(") + port + ")\r\nCOM" + port + "DEST=" + line +
-           "\r\n[DESC]\r\nPort" + port + "Desc=" + ResourceString(IDS_REDIRECT_DESC) + "\r\n";
-}
 
 // COM1 and COM2 as Windows 95 sets them up, driver keys Ports\0000 and Ports\0001.
 void MakeSerialPorts()
@@ -55,7 +50,8 @@ TEST_F(PortDriver95, ConvertsAPortOnceAndRestoresIt)
     const std::string driver = "[" + kClassPorts + "0001]\nCVXOrgDriver=sz:serial.vxd\nDevLoader=sz:*vcomm\n"
                                "PortDriver=sz:CVRRDIR.VXD\n";
     EXPECT_EQ(entry("08000001", Desc("COM2")) + driver, DumpTree(kCom2) + DumpTree(kClassPorts + "0001"));
-    EXPECT_EQ(IniFor("2", "LINE1"), Ini());
+    EXPECT_EQ("[CLIENT]\r\nREDIRECTPORTS=(2)\r\nCOM2DEST=LINE1\r\n[DESC]\r\nPort2Desc=" + ResourceString(IDS_REDIRECT_DESC) +
+                  "\r\n", Ini());
 
     // Again: only the marker bits are set; what was saved the first time
     // stays, and a name changed since is not saved over it.
@@ -119,7 +115,8 @@ TEST_F(PortDriver95, CreatesPortsAndCleansThemUp)
               "Enumerator=sz:serenum.vxd\nEnumPropPages=sz:serialui.dll,EnumPropPages\nPortDriver=sz:CVRRDIR.VXD\n"
               "PortSubClass=hex(3):01\n",
               DumpTree(kRootPorts + "0001") + DumpTree(kClassPorts + "0002"));
-    EXPECT_EQ(IniFor("7", "LINE7"), Ini());
+    EXPECT_EQ("[CLIENT]\r\nREDIRECTPORTS=(7)\r\nCOM7DEST=LINE7\r\n[DESC]\r\nPort7Desc=" + ResourceString(IDS_REDIRECT_DESC) +
+                  "\r\n", Ini());
     // Its end deletes both keys.
     ASSERT_TRUE(CVU_SetClientRedirection("COM7", nullptr));
     EXPECT_EQ(marked, DumpPortTrees());
