@@ -121,11 +121,18 @@ TEST_F(PortDriver95, CreatesPortsAndCleansThemUp)
     ASSERT_TRUE(CVU_SetClientRedirection("COM7", nullptr));
     EXPECT_EQ(marked, DumpPortTrees());
 
-    // Two created ports next to each other: after the first goes, the same index yields the second.
     ASSERT_TRUE(CVU_SetClientRedirection("COM7", "A"));
     ASSERT_TRUE(CVU_SetClientRedirection("COM8", "B"));
     ASSERT_TRUE(CVU_SetClientRedirection("COM2", "C"));
-    const std::string ini = Ini();
+    const std::string ini = Ini(), converted = DumpPortTrees();
+    // The older scheme's clean-up takes its own ports only: a created one has HardwareID "CALVEX", a
+    // converted one's driver key an "ALTDRIVER".
+    PutKey(kRootPorts + "0003", {Sz("HardwareID", "calvex"), Sz("Driver", "Ports\\0005"), Sz("PortName", "COM6")});
+    PutKey(kClassPorts + "0005", {Sz("PortDriver", "CVRRDIR.VXD")});
+    PutKey(kClassPorts + "0000", {Sz("PortDriver", "CVRRDIR.VXD"), Sz("ALTDRIVER", "serial.vxd")});
+    EXPECT_EQ(0u, CVU_Clean70Ports());
+    EXPECT_EQ(converted, DumpPortTrees());
+    // The two created ports sit next to each other: after the first goes, the same index yields the second.
     EXPECT_EQ(0u, CVU_CleanupPorts());
     EXPECT_EQ(plain, DumpPortTrees());
     EXPECT_EQ(ini, Ini());  // the configuration is not the clean-up's
