@@ -1,4 +1,5 @@
 #include "harness/harness.h"
+#include "harness/program.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,17 +14,6 @@ std::map<std::string, ChildRole> &Roles()
 {
     static std::map<std::string, ChildRole> roles;
     return roles;
-}
-
-std::string QuoteArg(const std::string &arg)
-{
-    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
-    std::string out = "\"";
-    for (char c : arg) {
-        if (c == '"') out += '\\';
-        out += c;
-    }
-    return out + "\"";
 }
 
 std::string SelfPath()
@@ -60,7 +50,7 @@ int DispatchChildRole(int argc, char **argv)
 }
 
 ChildProcess::ChildProcess(ChildProcess &&other) noexcept
-    : process_(std::exchange(other.process_, nullptr)), id_(other.id_), done_(std::exchange(other.done_, nullptr)),
+    : process_(std::exchange(other.process_, nullptr)), done_(std::exchange(other.done_, nullptr)),
       doneName_(other.doneName_)
 {
 }
@@ -70,7 +60,6 @@ ChildProcess &ChildProcess::operator=(ChildProcess &&other) noexcept
     if (this != &other) {
         Kill();
         process_ = std::exchange(other.process_, nullptr);
-        id_ = other.id_;
         done_ = std::exchange(other.done_, nullptr);
         doneName_ = other.doneName_;
     }
@@ -115,8 +104,8 @@ void ChildProcess::Kill()
 
 ChildProcess StartChild(const std::string &role, const std::vector<std::string> &args, const ChildOptions &options)
 {
-    std::string command = QuoteArg(SelfPath()) + " --child " + role;
-    for (const std::string &arg : args) command += " " + QuoteArg(arg);
+    std::string command = QuoteArgument(SelfPath()) + " --child " + role;
+    for (const std::string &arg : args) command += " " + QuoteArgument(arg);
 
     ChildProcess child;
     if (!options.environment.empty()) {
@@ -128,8 +117,8 @@ ChildProcess StartChild(const std::string &role, const std::vector<std::string> 
         std::string prefix = "Z:\\usr\\bin\\env";
         for (const auto &[var, value] : options.environment) prefix += " " + var + "=" + value;
         prefix += sizeof(void *) == 8 ? " /usr/lib/wine/wine64 " : " /usr/lib/wine/wine ";
-        command = prefix + QuoteArg(SelfPath()) + " --done " + name + " --child " + role;
-        for (const std::string &arg : args) command += " " + QuoteArg(arg);
+        command = prefix + QuoteArgument(SelfPath()) + " --done " + name + " --child " + role;
+        for (const std::string &arg : args) command += " " + QuoteArgument(arg);
     }
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -149,7 +138,6 @@ ChildProcess StartChild(const std::string &role, const std::vector<std::string> 
     }
     CloseHandle(pi.hThread);
     child.process_ = pi.hProcess;
-    child.id_ = pi.dwProcessId;
     return child;
 }
 

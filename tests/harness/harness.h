@@ -50,7 +50,6 @@ public:
     ~ChildProcess();
 
     bool Started() const { return process_ != nullptr || done_ != nullptr; }
-    DWORD Id() const { return id_; }
     HANDLE Handle() const { return process_; }
     // Exit code, or -2 when the child did not end in time (it is killed).
     int Wait(DWORD timeoutMs = 60000);
@@ -59,7 +58,6 @@ public:
 private:
     friend ChildProcess StartChild(const std::string &, const std::vector<std::string> &, const ChildOptions &);
     HANDLE process_ = nullptr;
-    DWORD id_ = 0;
     HANDLE done_ = nullptr;  // children started through /usr/bin/env
     std::string doneName_;
 };

@@ -30,6 +30,9 @@ std::string WithoutCarriageReturns(const std::string &text)
     return out;
 }
 
+
+}  // namespace
+
 std::string QuoteArgument(const std::string &arg)
 {
     if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
@@ -46,8 +49,6 @@ std::string QuoteArgument(const std::string &arg)
     }
     return out.append(slashes * 2, '\\') + "\"";
 }
-
-}  // namespace
 
 ProgramResult RunProgram(const std::string &commandLine, DWORD timeoutMs)
 {

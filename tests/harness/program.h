@@ -14,6 +14,9 @@ struct ProgramResult {
     std::string err;    // standard error, likewise
 };
 
+// One argument of a command line, quoted as the C runtime splits it again.
+std::string QuoteArgument(const std::string &arg);
+
 // commandLine is passed to CreateProcess as it is; a program named without a
 // directory is looked for beside the test executable first.
 ProgramResult RunProgram(const std::string &commandLine, DWORD timeoutMs = 60000);
