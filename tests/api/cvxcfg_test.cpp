@@ -350,9 +350,7 @@ TEST_F(CvxcfgTool, StatusTables)
     Run({"tables", "entry", "Lines", "3"});
     Run({"tables", "entry", "Calls", "12"});
     Run({"tables", "entry", "lines", "4"});
-    DWORD table = 9;
-    ASSERT_EQ(0u, CVU_IbdatUpdate(IBDAT_ITEM_TABLE, nullptr, &table, sizeof table));
-    ExpectHas(Json({"tables", "ibdat"}), "\"value\":9,\"size\":3,\"entries\":[{\"slot\":1,\"name\":\"Lines\",\"value\":4},"
+    ExpectHas(Json({"tables", "ibdat"}), "\"size\":3,\"entries\":[{\"slot\":1,\"name\":\"Lines\",\"value\":4},"
                                           "{\"slot\":2,\"name\":\"Calls\",\"value\":12}]");
     Run({"tables", "entry", "C", "1"});
     ExpectHas(Run({"tables", "entry", "D", "1"}, 3), "every IBDAT entry is in use");
@@ -366,12 +364,8 @@ TEST_F(CvxcfgTool, StatusTables)
         Run({"tables", "ibdat"}, 3);
         *reinterpret_cast<DWORD *>(data + field) = saved;
     }
-    std::string record = Json({"tables", "rmdat", "--state", "2", "--text", "dialling", "--value", "41"});
-    ExpectHas(record, {"\"state\":2,"});
-    RmdatRecord r{};
-    r.mask = RMDAT_F_TEXT;
-    ASSERT_EQ(0u, CVU_RmdatQuery(RMDAT_ITEM_RECORD, 0, &r, sizeof r));
-    EXPECT_STREQ("dialling", r.text);
+    ExpectHas(Json({"tables", "rmdat", "--state", "2", "--text", "dialling", "--value", "41"}),
+              {"\"state\":2,", "\"text\":\"dialling\""});
     CVU_RmdatClose(rmdat);
     CVU_IbdatClose(ibdat);
 }

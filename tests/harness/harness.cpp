@@ -426,13 +426,4 @@ void CleanTest::SetUp()
 
 void CleanTest::TearDown() { ResetProductRegistry(); }
 
-void CleanTest::ForgetInstallDirectory()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, "Directory");
-        RegCloseKey(key);
-    }
-}
-
 }  // namespace cvxtest

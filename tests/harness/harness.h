@@ -87,7 +87,6 @@ public:
     DialogDriver(const DialogDriver &) = delete;
     // Stops watching; returns how many dialogs were handled.
     int Finish();
-    int Seen() const { return seen_; }
 
 private:
     static DWORD WINAPI Run(LPVOID self);
@@ -135,8 +134,6 @@ class CleanTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Removes "Directory": the library then looks for CVEX.INI beside itself.
-    void ForgetInstallDirectory();
 
     std::string dir_;  // with trailing backslash
     std::string ini_;  // dir_ + "CVEX.INI"
