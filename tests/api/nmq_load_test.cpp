@@ -43,17 +43,13 @@ DWORD AddWaiting(const std::string &queue, DWORD type, const std::string &data)
     return rc;
 }
 
-// How a process reaches the queue: by name alone, or holding it open ("hold"
-// as its last argument) with calls through its handle switched on or off.
-enum class Reach { ByName, HeldOn, HeldOff };
-
-cvxtest::ChildProcess StartMember(const char *role, std::vector<std::string> args, Reach reach)
+// How a process reaches the queue: 'n' by name alone, or holding it open
+// ("hold" as its last argument) with calls through its handle on ('h') or
+// switched off ('s').
+cvxtest::ChildProcess StartMember(const char *role, std::vector<std::string> args, char reach)
 {
     cvxtest::ChildOptions options;
-    if (reach != Reach::ByName) {
-        args.push_back("hold");
-        options.environment["CVX_NO_FASTPATH"] = reach == Reach::HeldOn ? "0" : "1";
-    }
+    if (reach != 'n') args.push_back("hold"), options.environment["CVX_NO_FASTPATH"] = reach == 'h' ? "0" : "1";
     return cvxtest::StartChild(role, args, options);
 }
 
@@ -100,16 +96,17 @@ CVX_CHILD_ROLE(nmq_load_reader)
     return held ? CVU_NmqClose(held) : 0;
 }
 
-void RunLoad(const char *tag, const Reach (&writerReach)[kWriters], const Reach (&readerReach)[kReaders])
+// Four writers, then four readers, each reaching the queue as given.
+void RunLoad(const char *tag, const char (&reach)[kWriters + kReaders + 1])
 {
     const std::string queue = UniqueName(tag);
     NmqHandle *handle = nullptr;
     ASSERT_EQ(0u, CVU_NmqCreate(queue.c_str(), NMQ_EVENT, 8192, 0, &handle));
     std::vector<cvxtest::ChildProcess> readers, writers;
     for (int r = 0; r < kReaders; ++r)
-        readers.push_back(StartMember("nmq_load_reader", {queue, "reader" + std::to_string(r)}, readerReach[r]));
+        readers.push_back(StartMember("nmq_load_reader", {queue, "reader" + std::to_string(r)}, reach[kWriters + r]));
     for (int w = 1; w <= kWriters; ++w)
-        writers.push_back(StartMember("nmq_load_writer", {queue, std::to_string(w)}, writerReach[w - 1]));
+        writers.push_back(StartMember("nmq_load_writer", {queue, std::to_string(w)}, reach[w - 1]));
     for (auto &writer : writers) EXPECT_EQ(0, writer.Wait(100000));
     for (int r = 0; r < kReaders; ++r) ASSERT_EQ(0u, AddWaiting(queue, kStop, ""));
     unsigned long long count = 0, sum = 0;
@@ -128,17 +125,8 @@ void RunLoad(const char *tag, const Reach (&writerReach)[kWriters], const Reach 
     EXPECT_EQ(0u, CVU_NmqClose(handle));
 }
 
-TEST(NmqLoad, FourWritersAndFourReadersByName)
-{
-    constexpr Reach byName[] = {Reach::ByName, Reach::ByName, Reach::ByName, Reach::ByName};
-    RunLoad("NmqLoad", byName, byName);
-}
+TEST(NmqLoad, FourWritersAndFourReadersByName) { RunLoad("NmqLoad", "nnnnnnnn"); }
 
-TEST(NmqHeld, HeldAndByNameProcessesShareOneQueue)
-{
-    constexpr Reach writers[] = {Reach::HeldOn, Reach::HeldOff, Reach::HeldOn, Reach::ByName};
-    constexpr Reach readers[] = {Reach::HeldOff, Reach::HeldOn, Reach::ByName, Reach::HeldOn};
-    RunLoad("NmqLoadMixed", writers, readers);
-}
+TEST(NmqHeld, HeldAndByNameProcessesShareOneQueue) { RunLoad("NmqLoadMixed", "hshnshnh"); }
 
 }  // namespace

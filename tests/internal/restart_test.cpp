@@ -5,7 +5,6 @@
 #include <string>
 
 #include "cvxutil.h"
-#include "frame/owners.h"
 #include "harness/harness.h"
 #include "harness/resources.h"
 #include "resids.h"
@@ -28,26 +27,10 @@ BOOL WINAPI RecordExit(UINT flags, DWORD reason)
     return 5;  // passed through as it is
 }
 
-// Whether the process token has SeShutdownPrivilege enabled; sets it first
-// when asked.
-bool ShutdownPrivilege(int set = -1)
-{
-    cvx::UniqueHandle token;
-    TOKEN_PRIVILEGES privileges{1, {{{}, set > 0 ? DWORD(SE_PRIVILEGE_ENABLED) : 0}}};
-    PRIVILEGE_SET check{1, PRIVILEGE_SET_ALL_NECESSARY, {{{}, 0}}};
-    BOOL enabled = FALSE;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()) ||
-        !LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
-        return false;
-    if (set >= 0) AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
-    check.Privilege[0].Luid = privileges.Privileges[0].Luid;
-    return PrivilegeCheck(token.get(), &check, &enabled) && enabled;
-}
-
 class Restart : public CleanTest {};
 
-// Asked, only a yes restarts; a restart enables the shutdown privilege
-// first. The confirmation has the restart title and message of the resource
+// Asked, only a yes restarts; unasked, the restart follows at once. The
+// confirmation has the restart title and message of the resource
 // module, and the system's answer is passed through.
 TEST_F(Restart, OnlyAYesOrNotAskingRestarts)
 {
@@ -62,7 +45,6 @@ TEST_F(Restart, OnlyAYesOrNotAskingRestarts)
     for (const auto &r : rows) {
         g_exit = {};
         std::string shown;
-        ASSERT_FALSE(ShutdownPrivilege(0));
         DialogDriver driver([&](HWND dialog) {
             shown = WindowText(dialog) + "|";
             for (const std::string &text : StaticTexts(dialog)) shown += text + "|";
@@ -73,7 +55,6 @@ TEST_F(Restart, OnlyAYesOrNotAskingRestarts)
         EXPECT_EQ(r.exits, g_exit.count) << r.button;
         EXPECT_EQ(r.exits ? UINT(EWX_REBOOT) : 0u, g_exit.flags);
         EXPECT_EQ(0u, g_exit.reason);
-        EXPECT_EQ(r.exits != 0, ShutdownPrivilege()) << r.button;
         EXPECT_EQ(r.ask ? 0 : std::string::npos, shown.find(ResourceString(IDS_RESTART_TITLE) + "|")) << shown;
         EXPECT_EQ(r.ask, shown.find(ResourceString(IDS_RESTART_MESSAGE)) != std::string::npos) << shown;
     }
