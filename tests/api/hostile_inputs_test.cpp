@@ -188,8 +188,7 @@ TEST_F(HostileInputs, InboundServicesAndSealedBlocks)
                            CVU_IbsSetServiceInfo("Fax", IBS_INFO_SECURITY, kBig, FALSE)}), 0),
         ROW("Create: security too long to seal still stores the record",
             CVU_IbsCreateService("Sec", kBig, "p", kBig, 0, kBig, 0, TRUE) && CVU_IbsDoesServiceExist("Sec"), 1),
-        ROW("Seal: 0-byte output reports the size", seal(out, 0, kJunk, 10, &size) * 1000 + size, 22),
-        ROW("Seal: 64 KiB input is beyond the format", seal(out, 600, junk, 65536, &size) + size, 0),
+        ROW("Seal: 0-byte output reports the size", Misses(0, {seal(out, 0, kJunk, 10, &size), size - 22}), 0),
         ROW("Unseal: 1 byte and 64 KiB of junk, null input",
             Misses(FALSE, {unseal(out, 600, kJunk, 1, nullptr), unseal(out, 600, junk, 65536, &size),
                            unseal(out, 600, nullptr, 0, &size)}), 0),
@@ -266,7 +265,7 @@ TEST_F(HostileInputs, InterProcessHandlesAndNames)
     });
 }
 
-TEST_F(HostileInputs, FrameAndUserInterfaceWithoutADialog)
+TEST_F(HostileInputs, UserInterfaceWithoutADialog)
 {
     // Any dialog here is a fault: the guard fails the test and cancels it.
     DialogDriver guard([](HWND dialog) {
@@ -275,22 +274,13 @@ TEST_F(HostileInputs, FrameAndUserInterfaceWithoutADialog)
     });
     HWND stray = Junk<HWND__>(0x1234);
     HANDLE mutex = nullptr;
-    char text[8] = "a b", value[4] = "xy";
+    char text[8] = "a b";
     Run({
-        ROW("WriteRegData: stray root",
-            CVU_WriteRegDataA(Junk<HKEY__>(0x1234), "x", 0, 0, "v", "", 1, REG_SZ), ERROR_INVALID_HANDLE),
-        ROW("Registry: null subkey, null CLSIDs",
-            Misses(ERROR_INVALID_PARAMETER, {CVU_DeleteRegKeyA(HKEY_CURRENT_USER, "Software", nullptr, nullptr, nullptr),
-                                             CVU_RegBasicServerA(nullptr, 1, kBig, nullptr, 1),
-                                             CVU_UnregBasicServer(nullptr, 1, 1, FALSE)}), 0),
-        ROW("CLSIDtoStringA: 1-byte buffer holds the brace, no terminator",
-            (CVU_CLSIDtoStringA(&CLSID_NULL, value, 1), value[0] == '{' && value[1] == 'y'), 1),
         ROW("Reports and confirmations with a stray owner show nothing",
             Misses(0, {CVU_ReportErrorExA(stray, kBig, kBig, 5, nullptr, 0, 0, 0, 0),
                        CVU_ReportErrorA(stray, nullptr, nullptr, 0, nullptr, 0, 0, 0),
                        CVU_ConfirmActionExA(stray, kBig, kBig, nullptr, 0, 0, CVU_CR_ALLBUTTONS, 1) - CVU_CONFIRM_CANCEL,
-                       CVU_ConfirmActionA(stray, nullptr, nullptr, nullptr, 0, 0, 0) - CVU_CONFIRM_CANCEL,
-                       CVU_IsComponentInstalled(0), CVU_CleanupPorts() + CVU_Clean70Ports()}), 0),
+                       CVU_ConfirmActionA(stray, nullptr, nullptr, nullptr, 0, 0, 0) - CVU_CONFIRM_CANCEL}), 0),
         ROW("Special edits: null window, stray window with mode 99, ends of either",
             (CVU_EndSpecialEdit(stray), CVU_EndSpecialEdit(nullptr),
              CVU_StartSpecialEdit(nullptr, 0, CVU_EDIT_ALLOWED) + CVU_StartSpecialEdit(stray, 0, 99)), 0),
@@ -298,9 +288,9 @@ TEST_F(HostileInputs, FrameAndUserInterfaceWithoutADialog)
             CVU_CheckInvalidChars(nullptr, "ab", FALSE) + (CVU_CheckInvalidChars(text, kBig, TRUE) && !std::strcmp(text, "a b")) +
                 (CVU_RemoveBlanks(nullptr) != FALSE), 3),
         ROW("IsPreviousWindowActive: no names makes the caller the first instance; ends of stray instances",
-            CVU_IsPreviousWindowActive(nullptr, nullptr, nullptr, &mutex) * 10 + (mutex != nullptr) +
-                (CVU_EndSingleInstanceWindow(mutex), CVU_EndSingleInstanceWindow(nullptr),
-                 CVU_EndSingleInstanceWindow(Junk<void>(0x1234)), 0), 1),
+            Misses(0, {CVU_IsPreviousWindowActive(nullptr, nullptr, nullptr, &mutex), mutex == nullptr,
+                       (CVU_EndSingleInstanceWindow(mutex), CVU_EndSingleInstanceWindow(nullptr),
+                        CVU_EndSingleInstanceWindow(Junk<void>(0x1234)), 0)}), 0),
     });
     EXPECT_EQ(guard.Finish(), 0);
 }

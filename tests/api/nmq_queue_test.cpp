@@ -65,6 +65,7 @@ TEST(NmqQueues, RemoveWithShortEmptyAndMissingBuffers)
     ASSERT_EQ(0u, CVU_NmqCreate(name.c_str(), NMQ_EVENT, 0, 0, &handle));
     HANDLE event = nullptr;
     ASSERT_EQ(0u, CVU_NmqGetEvent(name.c_str(), &event));
+    auto set = [&] { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; };
     RawBlock raw("~Nmq::" + name);
     // Length 0, and null data with a length, both store 8-byte records.
     ASSERT_EQ(0u, CVU_NmqAdd(name.c_str(), 1, "ignored", 0, 0));
@@ -74,24 +75,16 @@ TEST(NmqQueues, RemoveWithShortEmptyAndMissingBuffers)
     ASSERT_EQ(0u, Put(name, 10, "0123456789", NMQ_FRONT));
     ASSERT_EQ(0u, Put(name, 11, "abcdefghij"));
 
-    struct Step {
-        DWORD flags;
-        bool buffer, lengthGiven;
-        DWORD rc, type, length, count;
-    };
     // A 4-byte buffer each time: 234 with the full length, the message kept
     // only when asked; no length for a buffer is 87; no buffer discards. The
     // event stays set while a message waits, a kept one too.
-    const Step steps[] = {
-        {NMQ_FRONT | NMQ_KEEPIFSHORT, true, true, 234, 10, 10, 4},
-        {NMQ_KEEPIFSHORT, true, true, 234, 11, 10, 4},
-        {0, true, false, 87, 11, 0, 4},
-        {NMQ_FRONT, true, true, 234, 10, 10, 3},
-        {0, false, true, 0, 11, 10, 2},
-        {0, true, true, 0, 2, 0, 1},
-        {0, false, false, 0, 1, 0, 0},
-        {0, true, true, 259, 0, 0, 0},
-    };
+    const struct Step {
+        DWORD flags;
+        bool buffer, lengthGiven;
+        DWORD rc, type, length, count;
+    } steps[] = {{NMQ_FRONT | NMQ_KEEPIFSHORT, true, true, 234, 10, 10, 4}, {NMQ_KEEPIFSHORT, true, true, 234, 11, 10, 4},
+                 {0, true, false, 87, 11, 0, 4}, {NMQ_FRONT, true, true, 234, 10, 10, 3}, {0, false, true, 0, 11, 10, 2},
+                 {0, true, true, 0, 2, 0, 1}, {0, false, false, 0, 1, 0, 0}, {0, true, true, 259, 0, 0, 0}};
     for (const Step &s : steps) {
         char buffer[4] = {};
         DWORD type = 99, length = sizeof buffer;
@@ -101,7 +94,7 @@ TEST(NmqQueues, RemoveWithShortEmptyAndMissingBuffers)
         EXPECT_EQ(s.lengthGiven ? s.length : 4, length) << &s - steps;
         EXPECT_EQ(s.rc != 234 ? "" : s.type == 10 ? "0123" : "abcd", std::string(buffer, s.rc == 234 ? 4 : 0));
         EXPECT_EQ(s.count, raw.Word(kData + kQCount)) << &s - steps;
-        EXPECT_EQ(s.count != 0, (WaitForSingleObject(event, 0) == WAIT_OBJECT_0)) << &s - steps;
+        EXPECT_EQ(s.count != 0, set()) << &s - steps;
     }
     EXPECT_EQ((std::vector<DWORD>{0, 3964, 0, 136, 0}), Words(raw.View(), kData + kQCount, 5));
     // An empty queue's remove resets the event even when someone set it; a
@@ -109,9 +102,8 @@ TEST(NmqQueues, RemoveWithShortEmptyAndMissingBuffers)
     SetEvent(event);
     DWORD type = 0;
     EXPECT_EQ(259u, CVU_NmqRemove(name.c_str(), &type, nullptr, nullptr, 0));
-    EXPECT_FALSE((WaitForSingleObject(event, 0) == WAIT_OBJECT_0));
     EXPECT_EQ(84u, Put(name, 3, std::string(4000, 'c')));
-    EXPECT_FALSE((WaitForSingleObject(event, 0) == WAIT_OBJECT_0));
+    EXPECT_FALSE(set());
     CloseHandle(event);
     EXPECT_EQ(0u, CVU_NmqClose(handle));
 }
