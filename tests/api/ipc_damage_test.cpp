@@ -114,8 +114,8 @@ TEST(IpcDamagedHeaders, AreRefusedByEveryCallAndChangeNothing)
     DWORD kept = 42;
     ASSERT_EQ(0u, CVU_NsmCreate(block.c_str(), NSM_DATALOCK, 5, &blockHandle));
     ASSERT_EQ(0u, CVU_NmqCreate(queue.c_str(), NMQ_EVENT, 64, 0, &queueHandle));
-    ASSERT_EQ(0u, Put(queue, 1, "first") + Put(queue, 2, "second") + CVU_IbdatCreate(2, 0, &ibdat));
-    ASSERT_EQ(0u, CVU_IbdatUpdate(IBDAT_ITEM_ENTRY | IBDAT_F_ADD, "kept", &kept, 4) + CVU_RmdatCreate(0, &rmdat));
+    ASSERT_EQ(0u, First({Put(queue, 1, "first"), Put(queue, 2, "second"), CVU_IbdatCreate(2, 0, &ibdat)}));
+    ASSERT_EQ(0u, First({CVU_IbdatUpdate(IBDAT_ITEM_ENTRY | IBDAT_F_ADD, "kept", &kept, 4), CVU_RmdatCreate(0, &rmdat)}));
 
     for (const Damage &d : kDamages) {
         RawBlock raw(names[d.kind]);
@@ -134,7 +134,7 @@ TEST(IpcDamagedHeaders, AreRefusedByEveryCallAndChangeNothing)
         for (const auto &[call, rc] : Calls(kind, callNames[kind])) EXPECT_EQ(0u, rc) << call;
     DWORD type = 0;
     std::string first, second;
-    EXPECT_EQ(0u, Take(queue, NMQ_FRONT, &type, &first) + Take(queue, NMQ_FRONT, &type, &second));
+    EXPECT_EQ(0u, First({Take(queue, NMQ_FRONT, &type, &first), Take(queue, NMQ_FRONT, &type, &second)}));
     EXPECT_EQ("first second", first + " " + second);
     EXPECT_EQ(0u, CVU_NmqClose(queueHandle) + CVU_NsmClose(blockHandle) + CVU_IbdatClose(ibdat) + CVU_RmdatClose(rmdat));
 }

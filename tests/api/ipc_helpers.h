@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +37,14 @@ inline std::vector<DWORD> Words(const void *base, size_t offset, size_t count)
 }
 inline DWORD Word(const void *base, size_t offset) { return Words(base, offset, 1)[0]; }
 inline void SetWord(void *base, size_t offset, DWORD value) { std::memcpy(static_cast<BYTE *>(base) + offset, &value, 4); }
+
+// The first failure of calls made in the order given, or 0.
+inline DWORD First(std::initializer_list<DWORD> results)
+{
+    for (DWORD rc : results)
+        if (rc) return rc;
+    return 0;
+}
 
 inline DWORD Put(const std::string &queue, DWORD type, const std::string &data, DWORD flags = 0)
 {

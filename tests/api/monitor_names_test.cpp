@@ -12,37 +12,21 @@ namespace {
 
 constexpr char kNamesKey[] = "Software\\Quillon\\Calvex";
 
-class MonitorNames : public CleanTest {
-protected:
-    // The directory as the monitor applet stores it: no trailing backslash.
-    void SetUp() override
-    {
-        CleanTest::SetUp();
-        names_ = dir_ + "NAMES.INI";
-        SetRegString(HKEY_LOCAL_MACHINE, kNamesKey, "Directory", dir_.substr(0, dir_.size() - 1));
-    }
-    std::string Name(const char *address, DWORD size, BOOL *result)
-    {
-        char buffer[100];
-        std::memset(buffer, '#', sizeof buffer);
-        *result = CVU_GetMonitorNameFromAddress(address, buffer, size);
-        return buffer;
-    }
-    std::string names_;
-};
+class MonitorNames : public CleanTest {};
 
 TEST_F(MonitorNames, StoredNamesAreReadBack)
 {
-    ASSERT_TRUE(CVU_SetMonitorNameForAddress("10.1.2.3", "Front desk"));
-    ASSERT_TRUE(CVU_SetMonitorNameForAddress("PC-LAB", "Lab"));
-    ASSERT_TRUE(CVU_SetMonitorNameForAddress("hostA", "hostA"));
-    ASSERT_TRUE(CVU_SetMonitorNameForAddress("hostB", "HOSTB"));
-    ASSERT_TRUE(CVU_SetMonitorNameForAddress("a1", "One"));
-    EXPECT_TRUE(CVU_SetMonitorNameForAddress("a1", nullptr));
+    // The directory as the monitor applet stores it: no trailing backslash.
+    SetRegString(HKEY_LOCAL_MACHINE, kNamesKey, "Directory", dir_.substr(0, dir_.size() - 1));
+    for (const char *pair : {"10.1.2.3=Front desk", "PC-LAB=Lab", "hostA=hostA", "hostB=HOSTB", "a1=One", "a1"}) {
+        const std::string address(pair, std::strcspn(pair, "=")), name = address == pair ? "" : pair + address.size() + 1;
+        ASSERT_TRUE(CVU_SetMonitorNameForAddress(address.c_str(), name.empty() ? nullptr : name.c_str())) << pair;
+    }
     // A null address never reaches the file: it would remove the section.
     EXPECT_FALSE(CVU_SetMonitorNameForAddress(nullptr, nullptr));
-    EXPECT_EQ("[Names]\r\n10.1.2.3=Front desk\r\nPC-LAB=Lab\r\nhostA=hostA\r\nhostB=HOSTB\r\n", ReadFileText(names_));
-    struct Row {
+    EXPECT_EQ("[Names]\r\n10.1.2.3=Front desk\r\nPC-LAB=Lab\r\nhostA=hostA\r\nhostB=HOSTB\r\n",
+              ReadFileText(dir_ + "NAMES.INI"));
+    const struct {
         const char *what, *address;
         DWORD size;
         const char *shown;
@@ -57,10 +41,11 @@ TEST_F(MonitorNames, StoredNamesAreReadBack)
         {"names compare with case", "hostB", 100, "HOSTB", TRUE},
         {"a removed name", "a1", 100, "a1", FALSE},
     };
-    for (const Row &r : rows) {
-        BOOL named = -1;
-        EXPECT_EQ(r.shown, Name(r.address, r.size, &named)) << r.what;
-        EXPECT_EQ(r.named, named) << r.what;
+    for (const auto &r : rows) {
+        char buffer[100];
+        std::memset(buffer, '#', sizeof buffer);
+        EXPECT_EQ(r.named, CVU_GetMonitorNameFromAddress(r.address, buffer, r.size)) << r.what;
+        EXPECT_STREQ(r.shown, buffer) << r.what;
     }
     // Without the directory value nothing is stored anywhere; the product
     // key of this platform holds a "Directory" too, which is not used.
@@ -78,13 +63,12 @@ CVX_CHILD_ROLE(notify_listener)
         if (message == WM_COMMAND && wParam == CVU_NOTIFY_COMMAND) received = lParam;
         return DefWindowProcA(window, message, wParam, lParam);
     };
-    wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "CvxNotifyListener";
-    RegisterClassA(&wc);
-    HWND listener = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 9, 9, nullptr, nullptr,
-                                    wc.hInstance, nullptr);
+    wc.hInstance = GetModuleHandleA(nullptr);
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, args.at(0).c_str());
-    if (!listener || !ready || !SetEvent(ready)) return 1;
+    if (!RegisterClassA(&wc) || !CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 9, 9, nullptr,
+                                                 nullptr, wc.hInstance, nullptr) || !ready || !SetEvent(ready))
+        return 1;
     for (DWORD start = GetTickCount(); received == -1 && GetTickCount() - start < 20000;) PumpMessages(20);
     PutResult("received", std::to_string(received));
     return 0;

@@ -49,7 +49,10 @@ DWORD AddWaiting(const std::string &queue, DWORD type, const std::string &data)
 cvxtest::ChildProcess StartMember(const char *role, std::vector<std::string> args, char reach)
 {
     cvxtest::ChildOptions options;
-    if (reach != 'n') args.push_back("hold"), options.environment["CVX_NO_FASTPATH"] = reach == 'h' ? "0" : "1";
+    if (reach != 'n') {
+        args.push_back("hold");
+        options.environment["CVX_NO_FASTPATH"] = std::string(1, reach == 'h' ? '0' : '1');
+    }
     return cvxtest::StartChild(role, args, options);
 }
 

@@ -71,7 +71,7 @@ TEST(NsmBlocks, LockingIsPerThreadAndRecursive)
     EXPECT_EQ(CVU_E_LOCK, OnOtherThread([&] { return CVU_NsmLockData(locked, 0); }));
     EXPECT_EQ(0u, CVU_NsmUnlockData(locked));
     EXPECT_EQ(CVU_E_LOCK, CVU_NsmUnlockData(locked));
-    EXPECT_EQ(0u, OnOtherThread([&] { return CVU_NsmLockData(locked, 0) + CVU_NsmUnlockData(locked); }));
+    EXPECT_EQ(0u, OnOtherThread([&] { return First({CVU_NsmLockData(locked, 0), CVU_NsmUnlockData(locked)}); }));
     // A copy of the handle that names another process as its owner.
     BYTE copy[64];
     std::memcpy(copy, locked, sizeof copy);

@@ -38,10 +38,11 @@ TEST_F(StatusTables, DefaultsWithoutATable)
     RmdatRecord record, expected{};
     std::memset(&record, 0xFF, sizeof record);
     expected.mask = RMDAT_F_STATE, expected.state = 1;
-    EXPECT_EQ((std::vector<DWORD>{1, 0, 0, 0, 0}),
+    // Entry 1, table value 0; state 1, value 0.
+    EXPECT_EQ((std::vector<DWORD>{1, 0, 0, 0, 1, 0, 0}),
               (std::vector<DWORD>{Entry("any"), CVU_IbdatQuery(IBDAT_ITEM_TABLE, nullptr, &table, 4), table,
-                                  CVU_RmdatQuery(RMDAT_ITEM_STATE, 0, &state, 4) + state - 1,
-                                  CVU_RmdatQuery(RMDAT_ITEM_VALUE, 0, &value, 4) + value}));
+                                  CVU_RmdatQuery(RMDAT_ITEM_STATE, 0, &state, 4), state,
+                                  CVU_RmdatQuery(RMDAT_ITEM_VALUE, 0, &value, 4), value}));
     EXPECT_EQ(0u, CVU_RmdatQuery(RMDAT_ITEM_RECORD, 0, &record, sizeof record));
     EXPECT_EQ(0, std::memcmp(&expected, &record, sizeof record)) << "mask 1 and state 1, all else zero";
     EXPECT_EQ((std::vector<DWORD>{CVU_E_NOTFOUND, CVU_E_NOTFOUND, CVU_E_NOTFOUND}),
@@ -103,7 +104,7 @@ CVX_CHILD_ROLE(stattab_publish)
 TEST_F(StatusTables, AnotherProcessReadsAndWrites)
 {
     NsmHandle *ibdat = nullptr, *rmdat = nullptr;
-    ASSERT_EQ(0u, CVU_IbdatCreate(4, 0, &ibdat) + CVU_RmdatCreate(0, &rmdat) + Entry("parent", IBDAT_F_ADD, 23));
+    ASSERT_EQ(0u, First({CVU_IbdatCreate(4, 0, &ibdat), CVU_RmdatCreate(0, &rmdat), Entry("parent", IBDAT_F_ADD, 23)}));
     ASSERT_EQ(0, cvxtest::RunChild("stattab_publish"));
     EXPECT_EQ(17u, Entry("Child"));
     RmdatRecord record{};

@@ -55,7 +55,7 @@ TEST(NmqArea, SizesAndLimits)
 TEST(NmqArea, RecordsLieBackToBack)
 {
     TestQueue q(100);
-    ASSERT_EQ(kOk, q.Add(1, "abc") + q.Add(2, "defgh") + q.Add(3, ""));
+    for (const char *text : {"abc", "defgh", ""}) ASSERT_EQ(kOk, q.Add(uint32_t(q.Word(kCount) + 1), text));
     EXPECT_EQ((std::vector<uint32_t>{3, 100, 11 + 13 + 8, 136, 24}), (std::vector<uint32_t>{q.Word(kCount),
               q.Word(kCount + 4), q.Word(kUsed), q.Word(kUsed + 4), q.Word(kLast)}));
     const uint8_t expected[] = {1, 0, 0, 0, 3, 0, 0, 0, 'a', 'b', 'c', 2, 0, 0, 0, 5, 0, 0, 0, 'd', 'e', 'f', 'g', 'h',
