@@ -54,15 +54,19 @@ TEST_F(MonitorNames, StoredNamesAreReadBack)
     EXPECT_FALSE(FileExists(ExeDirectory() + "NAMES.INI"));
 }
 
+LPARAM received = -1;
+
+LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND && wParam == CVU_NOTIFY_COMMAND) received = lParam;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 // A hidden top-level window of another process reports what it received.
 CVX_CHILD_ROLE(notify_listener)
 {
-    static LPARAM received = -1;
     WNDCLASSA wc{};
-    wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (message == WM_COMMAND && wParam == CVU_NOTIFY_COMMAND) received = lParam;
-        return DefWindowProcA(window, message, wParam, lParam);
-    };
+    wc.lpfnWndProc = ListenerProc;
     wc.lpszClassName = "CvxNotifyListener";
     wc.hInstance = GetModuleHandleA(nullptr);
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, args.at(0).c_str());
