@@ -36,10 +36,12 @@ std::string Payload(DWORD writer, DWORD seq)
     return data;
 }
 
+// Adds one message, waiting while the queue is full; a queue that stays full
+// for 30 seconds has lost its readers.
 DWORD AddWaiting(const std::string &queue, DWORD type, const std::string &data)
 {
     DWORD rc;
-    while ((rc = Put(queue, type, data)) == 84) Sleep(1);
+    for (DWORD start = GetTickCount(); (rc = Put(queue, type, data)) == 84 && GetTickCount() - start < 30000;) Sleep(1);
     return rc;
 }
 
