@@ -1,9 +1,8 @@
-// Named message queue through the exports: layout, attaching, what Remove
-// reports and keeps, and the event.
+// Named message queue through the exports: the layout another process reads,
+// attaching, what Remove reports and keeps, and the event.
 #include <windows.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,75 +14,58 @@ using namespace ipctest;
 
 namespace {
 
-TEST(NmqQueues, NewQueueLayout)
+// The header another process reads; a second create opens the queue as it
+// is, an exclusive one is refused; the queue lives while any handle does.
+TEST(NmqQueues, NewQueueLayoutAndAnExistingQueue)
 {
-    struct Case {
+    const struct {
         DWORD flags, capacity, maxCount;
         size_t nameLength;  // 0: the unique name as it is
         DWORD block, queueSize, expectedCapacity, expectedMax;
-    };
+    } cases[] = {{0, 0, 0, 0, 4200, 4104, 3964, 0xFFFFFFFF}, {NMQ_EVENT, 10, 3, 40, 244, 148, 10, 3}};
     // Defaults; and the longest name, whose event name fills its field.
-    const Case cases[] = {{0, 0, 0, 0, 4200, 4104, 3964, 0xFFFFFFFF}, {NMQ_EVENT, 10, 3, 40, 244, 148, 10, 3}};
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         std::string name = UniqueName("NmqLayout" + std::to_string(c.capacity));
         if (c.nameLength) name = (name + std::string(c.nameLength, 'n')).substr(0, c.nameLength);
-        NmqHandle *handle = nullptr;
-        SetLastError(55);
-        ASSERT_EQ(0u, CVU_NmqCreate(name.c_str(), c.flags, c.capacity, c.maxCount, &handle));
-        EXPECT_EQ(0u, GetLastError());
+        NmqHandle *first = nullptr, *second = nullptr, *third = Sentinel<NmqHandle>();
+        ASSERT_EQ(0u, CVU_NmqCreate(name.c_str(), c.flags, c.capacity, c.maxCount, &first));
         RawBlock raw("~Nmq::" + name);
         ASSERT_TRUE(raw);
-        EXPECT_TRUE(raw.HasSectionSize(c.block)) << c.block;
-        EXPECT_EQ((std::vector<DWORD>{1, NSM_DATALOCK | NSM_CREATELOCKED, c.block, c.queueSize}),
-                  Words(raw.View(), 4, 4));
-        EXPECT_EQ((std::vector<DWORD>{0xE34CAB00, c.flags, c.queueSize, c.expectedMax, 0, c.expectedCapacity, 0, 136, 0}),
-                  Words(raw.View(), kData, 9));
+        EXPECT_EQ((std::vector<DWORD>{1, NSM_DATALOCK | NSM_CREATELOCKED, c.block, c.queueSize}), Words(raw.View(), 4, 4));
+        const std::vector<DWORD> header{0xE34CAB00, c.flags, c.queueSize, c.expectedMax, 0, c.expectedCapacity, 0, 136, 0};
+        EXPECT_EQ(header, Words(raw.View(), kData, 9));
         EXPECT_EQ(name, reinterpret_cast<const char *>(raw.View() + kData + kQName));
         const std::string eventName = c.flags ? "cvuNmq_EV::" + name : "";
         EXPECT_EQ(eventName, std::string(reinterpret_cast<const char *>(raw.View() + kData + kQEvent), 52).c_str());
+
+        ASSERT_EQ(0u, CVU_NmqCreate(name.c_str(), c.flags ^ NMQ_EVENT, 1000, 0, &second));
+        EXPECT_EQ(header, Words(raw.View(), kData, 9));
+        EXPECT_EQ(2u, raw.RefCount());
+        EXPECT_EQ(183u, CVU_NmqCreate(name.c_str(), NMQ_EXCLUSIVE, 64, 5, &third));
+        EXPECT_EQ(nullptr, third);
         HANDLE event = Sentinel<void>();
         EXPECT_EQ(0u, CVU_NmqGetEvent(name.c_str(), &event));
         EXPECT_EQ(c.flags != 0, event != nullptr);
-        EXPECT_FALSE(event && IsSignalled(event));
         if (event) CloseHandle(event);
-        // Create gave its data lock back: another thread can add.
-        DWORD rc = 1;
-        std::thread([&] { rc = Put(name, 1, "x"); }).join();
-        EXPECT_EQ(0u, rc);
-        EXPECT_EQ(0u, CVU_NmqClose(handle));
+        ASSERT_EQ(0u, Put(name, 7, "k"));
+        EXPECT_EQ(0u, CVU_NmqClose(first));
+        DWORD type = 0;
+        std::string data;
+        EXPECT_EQ(0u, Take(name, 0, &type, &data));
+        EXPECT_EQ("k", data);
+        EXPECT_EQ(0u, CVU_NmqClose(second));
+        EXPECT_EQ(CVU_E_NOTFOUND, Put(name, 1, "gone"));
     }
-}
-
-TEST(NmqQueues, CreateOfAnExistingQueueOpensIt)
-{
-    const std::string name = UniqueName("NmqExisting");
-    NmqHandle *first = nullptr, *second = nullptr, *third = Sentinel<NmqHandle>();
-    ASSERT_EQ(0u, CVU_NmqCreate(name.c_str(), 0, 64, 5, &first));
-    ASSERT_EQ(0u, Put(name, 7, "kept"));
-    SetLastError(0);
-    ASSERT_EQ(0u, CVU_NmqCreate(name.c_str(), NMQ_EVENT, 1000, 0, &second));
-    EXPECT_EQ(183u, GetLastError());
-    RawBlock raw("~Nmq::" + name);
-    EXPECT_EQ((std::vector<DWORD>{0, 204, 5, 1, 64}), Words(raw.View(), kData + 4, 5));
-    HANDLE event = Sentinel<void>();
-    EXPECT_EQ(0u, CVU_NmqGetEvent(name.c_str(), &event));
-    EXPECT_EQ(nullptr, event);
-    EXPECT_EQ(183u, CVU_NmqCreate(name.c_str(), NMQ_EXCLUSIVE, 64, 5, &third));
-    EXPECT_EQ(nullptr, third);
-    // The queue lives while any handle does.
-    EXPECT_EQ(0u, CVU_NmqClose(first));
-    DWORD type = 0;
-    std::string data;
-    EXPECT_EQ(0u, Take(name, 0, &type, &data));
-    EXPECT_EQ("kept", data);
-    EXPECT_EQ(0u, CVU_NmqClose(second));
 }
 
 TEST(NmqQueues, RemoveWithShortEmptyAndMissingBuffers)
 {
     const std::string name = UniqueName("NmqShort");
     NmqHandle *handle = nullptr;
-    ASSERT_EQ(0u, CVU_NmqCreate(name.c_str(), 0, 0, 0, &handle));
+    ASSERT_EQ(0u, CVU_NmqCreate(name.c_str(), NMQ_EVENT, 0, 0, &handle));
+    HANDLE event = nullptr;
+    ASSERT_EQ(0u, CVU_NmqGetEvent(name.c_str(), &event));
+    auto set = [&] { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; };
     RawBlock raw("~Nmq::" + name);
     // Length 0, and null data with a length, both store 8-byte records.
     ASSERT_EQ(0u, CVU_NmqAdd(name.c_str(), 1, "ignored", 0, 0));
@@ -93,23 +75,16 @@ TEST(NmqQueues, RemoveWithShortEmptyAndMissingBuffers)
     ASSERT_EQ(0u, Put(name, 10, "0123456789", NMQ_FRONT));
     ASSERT_EQ(0u, Put(name, 11, "abcdefghij"));
 
-    struct Step {
+    // A 4-byte buffer each time: 234 with the full length, the message kept
+    // only when asked; no length for a buffer is 87; no buffer discards. The
+    // event stays set while a message waits, a kept one too.
+    const struct Step {
         DWORD flags;
         bool buffer, lengthGiven;
         DWORD rc, type, length, count;
-    };
-    // A 4-byte buffer each time: 234 with the full length, the message kept
-    // only when asked; no length for a buffer is 87; no buffer discards.
-    const Step steps[] = {
-        {NMQ_FRONT | NMQ_KEEPIFSHORT, true, true, 234, 10, 10, 4},
-        {NMQ_KEEPIFSHORT, true, true, 234, 11, 10, 4},
-        {0, true, false, 87, 11, 0, 4},
-        {NMQ_FRONT, true, true, 234, 10, 10, 3},
-        {0, false, true, 0, 11, 10, 2},
-        {0, true, true, 0, 2, 0, 1},
-        {0, false, false, 0, 1, 0, 0},
-        {0, true, true, 259, 0, 0, 0},
-    };
+    } steps[] = {{NMQ_FRONT | NMQ_KEEPIFSHORT, true, true, 234, 10, 10, 4}, {NMQ_KEEPIFSHORT, true, true, 234, 11, 10, 4},
+                 {0, true, false, 87, 11, 0, 4}, {NMQ_FRONT, true, true, 234, 10, 10, 3}, {0, false, true, 0, 11, 10, 2},
+                 {0, true, true, 0, 2, 0, 1}, {0, false, false, 0, 1, 0, 0}, {0, true, true, 259, 0, 0, 0}};
     for (const Step &s : steps) {
         char buffer[4] = {};
         DWORD type = 99, length = sizeof buffer;
@@ -119,41 +94,16 @@ TEST(NmqQueues, RemoveWithShortEmptyAndMissingBuffers)
         EXPECT_EQ(s.lengthGiven ? s.length : 4, length) << &s - steps;
         EXPECT_EQ(s.rc != 234 ? "" : s.type == 10 ? "0123" : "abcd", std::string(buffer, s.rc == 234 ? 4 : 0));
         EXPECT_EQ(s.count, raw.Word(kData + kQCount)) << &s - steps;
+        EXPECT_EQ(s.count != 0, set()) << &s - steps;
     }
     EXPECT_EQ((std::vector<DWORD>{0, 3964, 0, 136, 0}), Words(raw.View(), kData + kQCount, 5));
-    EXPECT_EQ(0u, CVU_NmqClose(handle));
-}
-
-TEST(NmqQueues, TheEventShowsWhetherMessagesWait)
-{
-    const std::string name = UniqueName("NmqEvent");
-    NmqHandle *handle = nullptr;
-    ASSERT_EQ(0u, CVU_NmqCreate(name.c_str(), NMQ_EVENT, 20, 0, &handle));
-    HANDLE event = nullptr;
-    ASSERT_EQ(0u, CVU_NmqGetEvent(name.c_str(), &event));
-    ASSERT_NE(nullptr, event);
-    DWORD type = 0;
-    std::string data;
-    ASSERT_EQ(0u, Put(name, 1, "a"));
-    EXPECT_TRUE(IsSignalled(event));
-    ASSERT_EQ(0u, Put(name, 2, "b"));
-    ASSERT_EQ(0u, Take(name, NMQ_FRONT, &type, &data));
-    EXPECT_TRUE(IsSignalled(event)) << "one message still waits";
-    // A full queue's refusal changes nothing.
-    ResetEvent(event);
-    EXPECT_EQ(84u, Put(name, 3, std::string(20, 'c')));
-    EXPECT_FALSE(IsSignalled(event));
-    // A kept short message still counts: set again.
-    char buffer[1];
-    DWORD length = 0;
-    EXPECT_EQ(234u, CVU_NmqRemove(name.c_str(), &type, buffer, &length, NMQ_KEEPIFSHORT));
-    EXPECT_TRUE(IsSignalled(event));
-    ASSERT_EQ(0u, Take(name, NMQ_FRONT, &type, &data));
-    EXPECT_FALSE(IsSignalled(event));
-    // An empty queue's remove leaves it reset even when someone set it.
+    // An empty queue's remove resets the event even when someone set it; a
+    // full queue's refusal does not set it.
     SetEvent(event);
-    EXPECT_EQ(259u, Take(name, 0, &type, &data));
-    EXPECT_FALSE(IsSignalled(event));
+    DWORD type = 0;
+    EXPECT_EQ(259u, CVU_NmqRemove(name.c_str(), &type, nullptr, nullptr, 0));
+    EXPECT_EQ(84u, Put(name, 3, std::string(4000, 'c')));
+    EXPECT_FALSE(set());
     CloseHandle(event);
     EXPECT_EQ(0u, CVU_NmqClose(handle));
 }
