@@ -104,8 +104,7 @@ TEST_F(PortList, UserCountAndTheLimitOfTwentyFive)
 {
     EXPECT_EQ("0", std::to_string(Count()) + Fetch(PORTF_LOCAL));  // no list: nothing to count or fetch
     PutController(kMultifunctionBuses, "0", "0", "COM1");
-    CVU_StartPortEnum();
-    CVU_StartPortEnum();
+    for (int open = 0; open < 2; ++open) CVU_StartPortEnum();
     for (int i = 2; i <= 30; ++i) PutController(kMultifunctionBuses, "0", std::to_string(100 + i), "COM" + std::to_string(i));
     CVU_EndPortEnum();
     EXPECT_EQ(1, Count());  // an open enumeration keeps the list it built

@@ -106,8 +106,7 @@ TEST_F(IbsServices, Enumeration)
     const std::tuple<const char *, DWORD, DWORD, DWORD, DWORD, std::string> rows[] = {
         {"all", IBS_ENUM_ALL, 26, 0, 5, std::string("svc1\0svc2\0svc3\0svc4\0svc5\0\0", 26)},
         {"selected", IBS_ENUM_SELECTED, 26, 0, 1, std::string("svc2\0\0", 6)},
-        {"the first name that does not fit", IBS_ENUM_ALL, 15, ERROR_INSUFFICIENT_BUFFER, 2,
-         std::string("svc1\0svc2\0\0", 11)},
+        {"the first name that does not fit", IBS_ENUM_ALL, 15, ERROR_INSUFFICIENT_BUFFER, 2, std::string("svc1\0svc2\0\0", 11)},
     };
     for (const auto &[what, kind, size, rc, listed, list] : rows) {
         std::memset(buffer, 'Z', sizeof buffer);
