@@ -25,66 +25,60 @@ std::string Stored(HKEY root, const std::string &path, const char *name)
 }
 std::string Installed() { return Stored(HKEY_LOCAL_MACHINE, ProductKeyPath(), "dwInstalledValue"); }
 
+using Call = std::function<long()>;
+
 // The classes root is no part of the clean state: each test takes away the classes it registers.
 class Registry : public CleanTest {};
 
 TEST_F(Registry, WriteReadDelete)
 {
-    const HKEY user = HKEY_CURRENT_USER;
-    const char text[] = "twenty bytes of text";
     const std::string a = std::string(kBase) + "\\" + std::string(200, 'a'), b(200, 'b'), c(91, 'c');  // 512 bytes
     std::string read;
-    using Call = std::function<long()>;
-    auto put = [&](const char *p1, const char *p2, const char *p3, const char *name) -> Call {
-        return [=] { return CVU_WriteRegDataA(user, p1, p2, p3, name, "seven", 6, REG_SZ); };
-    };
-    auto get = [&](const char *p1, const char *p2, const char *p3, const char *name, DWORD size, DWORD type) -> Call {
+    // 'w' writes "seven", 'r' reads into a buffer of 'x' (what it read is kept), 'd' deletes the subkey name.
+    auto call = [&](char op, const char *p1, const char *p2, const char *p3, const char *name, DWORD size = 0,
+                    DWORD type = 0) -> Call {
         return [=, &read] {
             char buffer[32] = "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx";
-            long rc = CVU_GetRegDataA(user, p1, p2, p3, name, buffer, size, type);
+            const long rc = op == 'w'   ? CVU_WriteRegDataA(HKEY_CURRENT_USER, p1, p2, p3, name, "seven", 6, REG_SZ)
+                            : op == 'r' ? CVU_GetRegDataA(HKEY_CURRENT_USER, p1, p2, p3, name, buffer, size, type)
+                                        : CVU_DeleteRegKeyA(HKEY_CURRENT_USER, p1, p2, p3, name);
             return read = buffer, rc;
         };
     };
-    auto del = [&](const char *p1, const char *p2, const char *p3, const char *sub) -> Call {
-        return [=] { return CVU_DeleteRegKeyA(user, p1, p2, p3, sub); };
-    };
     // Each row: the call, its code, and the value then at "path|name" below kBase (or what was read).
     const std::tuple<const char *, Call, long, std::string, std::string> rows[] = {
-        {"null, empty, X compose to X", put(nullptr, "", kBase, "v"), 0, "|v", "seven"},
-        {"A, empty, B compose to A\\B", put(kBase, "", "B", "v"), 0, "\\B|v", "seven"},
-        {"write creates the keys", [&] { return CVU_WriteRegDataA(user, kBase, "N\\D", 0, "s", text, 21, REG_SZ); }, 0,
-         "\\N\\D|s", text},
-        {"an empty name is the default", put(kBase, nullptr, nullptr, ""), 0, "|", "seven"},
-        {"read of another type gives the data", get(kBase, "N", "D", "s", 31, REG_DWORD), ERROR_BADKEY, "", text},
-        {"a short buffer gets the first bytes", get(kBase, "N\\D", 0, "s", 4, REG_SZ), 0, "", "twen" + std::string(27, 'x')},
-        {"a null name reads the default", get("Software", "CvxTests", 0, 0, 31, REG_SZ), 0, "", "seven"},
-        {"delete takes the subkey only", del("Software", "CvxTests", 0, "B"), 0, "\\B|v", "-"},
-        {"512 bytes are refused, not taken as the root", put(a.c_str(), b.c_str(), c.c_str(), "v"),
-         ERROR_INVALID_PARAMETER, "..|v", "-"},
-        {"511 bytes go to the registry, which has its own say", get(a.c_str(), b.c_str(), c.c_str() + 1, "v", 8, REG_SZ),
+        {"null, empty, X compose to X", call('w', nullptr, "", kBase, "v"), 0, "|v", "seven"},
+        {"A, empty, B compose to A\\B", call('w', kBase, "", "B", "v"), 0, "\\B|v", "seven"},
+        {"write creates the keys", call('w', kBase, "N\\D", 0, "s"), 0, "\\N\\D|s", "seven"},
+        {"an empty name is the default", call('w', kBase, nullptr, nullptr, ""), 0, "|", "seven"},
+        {"read of another type gives the data", call('r', kBase, "N", "D", "s", 31, REG_DWORD), ERROR_BADKEY, "", "seven"},
+        {"a short buffer gets the first bytes", call('r', kBase, "N\\D", 0, "s", 4, REG_SZ), 0, "", "seve" + std::string(27, 'x')},
+        {"a null name reads the default", call('r', "Software", "CvxTests", 0, 0, 31, REG_SZ), 0, "", "seven"},
+        {"delete takes the subkey only", call('d', "Software", "CvxTests", 0, "B"), 0, "\\B|v", "-"},
+        // 512 bytes are not taken as the root either.
+        {"512 bytes are refused", call('w', a.c_str(), b.c_str(), c.c_str(), "v"), ERROR_INVALID_PARAMETER, "..|v", "-"},
+        {"511 bytes go to the registry, which has its own say", call('r', a.c_str(), b.c_str(), c.c_str() + 1, "v", 8, REG_SZ),
          ERROR_MORE_DATA, "|v", "seven"},
     };
-    for (const auto &[what, call, rc, where, expected] : rows) {
-        EXPECT_EQ(rc, call()) << what;
+    for (const auto &[what, run, rc, where, expected] : rows) {
+        EXPECT_EQ(rc, run()) << what;
         const size_t bar = where.find('|');
         const std::string path = where.substr(0, bar) == ".." ? "" : kBase + where.substr(0, bar);
-        EXPECT_EQ(expected, where.empty() ? read : Stored(user, path, where.substr(bar + 1).c_str())) << what;
+        EXPECT_EQ(expected, where.empty() ? read : Stored(HKEY_CURRENT_USER, path, where.substr(bar + 1).c_str())) << what;
     }
 }
 
 TEST_F(Registry, ServerRegistration)
 {
-    HMODULE self = GetModuleHandleA(nullptr);
-    char path[MAX_PATH];
-    GetModuleFileNameA(self, path, sizeof path);
+    const std::string self = ExeDirectory() + "cvxutil_tests.exe";
+    auto at = [](const std::string &key, const char *name) { return Stored(HKEY_CLASSES_ROOT, key, name); };
     const std::string server = std::string(kClassKey) + "\\InProcServer32";
-    using Call = std::function<DWORD()>;
     auto reg = [&](DWORD version, const char *text, DWORD bits) -> Call {
-        return [=] { return CVU_RegBasicServerA(&kClsid, version, text, self, bits); };
+        return [=] { return CVU_RegBasicServerA(&kClsid, version, text, GetModuleHandleA(nullptr), bits); };
     };
     auto unreg = [&](DWORD version, BOOL keep) -> Call { return [=] { return CVU_UnregBasicServer(&kClsid, version, 4, keep); }; };
     // Each row: the call, its code, then the class's description, version, threading model, server and the bits.
-    const std::tuple<const char *, Call, DWORD, std::string> rows[] = {
+    const std::tuple<const char *, Call, long, std::string> rows[] = {
         {"register", reg(5, "Test", 4), 0, "Test|5|Apartment|self|4"},
         {"a lower version changes nothing", reg(3, "Old", 1), 1, "Test|5|Apartment|self|4"},
         {"an equal version registers, keeping the description", reg(5, nullptr, 1), 0, "Test|5|Apartment|self|5"},
@@ -94,10 +88,8 @@ TEST_F(Registry, ServerRegistration)
     };
     for (const auto &[what, call, rc, after] : rows) {
         EXPECT_EQ(rc, call()) << what;
-        EXPECT_EQ(after, Stored(HKEY_CLASSES_ROOT, kClassKey, nullptr) + "|" + Stored(HKEY_CLASSES_ROOT, kClassKey, "dwVersion") +
-                             "|" + Stored(HKEY_CLASSES_ROOT, server, "ThreadingModel") + "|" +
-                             (Stored(HKEY_CLASSES_ROOT, server, nullptr) == path ? "self" : "-") + "|" + Installed())
-            << what;
+        EXPECT_EQ(after, at(kClassKey, nullptr) + "|" + at(kClassKey, "dwVersion") + "|" + at(server, "ThreadingModel") + "|" +
+                             (at(server, nullptr) == self ? "self" : "-") + "|" + Installed()) << what;
     }
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
 }
@@ -112,8 +104,7 @@ TEST_F(Registry, ComponentsInOrderFromTheirDirectory)
               Stored(HKEY_CURRENT_USER, kTrace, "Log"));
     EXPECT_EQ("31", Installed());
     // Each library runs with its own directory as the current one; the caller's is put back.
-    const std::string bin = ExeDirectory();
-    EXPECT_EQ(0, lstrcmpiA(bin.substr(0, bin.size() - 1).c_str(), Stored(HKEY_CURRENT_USER, kTrace, "CVXIBS").c_str()));
+    EXPECT_EQ(0, lstrcmpiA(ExeDirectory().c_str(), (Stored(HKEY_CURRENT_USER, kTrace, "CVXIBS") + "\\").c_str()));
     EXPECT_STREQ(before, (GetCurrentDirectoryA(sizeof after, after), after));
     CVU_UnregisterComponents();
     EXPECT_EQ("0", Installed());

@@ -5,7 +5,6 @@
 #pragma once
 #include <string>
 
-#include "cvxutil.h"
 #include "harness/harness.h"
 #include "harness/resources.h"
 

@@ -31,9 +31,9 @@ std::string Security(const char *name, DWORD size = 64)
     return CVU_IbsGetServiceInfo(name, IBS_INFO_SECURITY, buffer.data(), size) ? buffer : "FALSE";
 }
 
-BOOL Create(const char *name, DWORD options = 0, const char *security = nullptr)
+BOOL Create(const char *name, DWORD options = 0)
 {
-    return CVU_IbsCreateService(name, nullptr, "p.exe", nullptr, options, security, 0, FALSE);
+    return CVU_IbsCreateService(name, nullptr, "p.exe", nullptr, options, nullptr, 0, FALSE);
 }
 
 class IbsServices : public CleanTest {};
@@ -45,6 +45,11 @@ TEST_F(IbsServices, CreateReadRenameAddDelete)
     std::string stored;
     for (const char *name : {"Name", "Description", "Program", "CmdLine", "Options", "AccessTmo"}) stored += Value(0, name) + "|";
     EXPECT_EQ("Fax|Incoming faxes|C:\\fax.exe|/in|9|30|", stored);
+    // The security text is sealed (with its zero); read back, it comes with its zero and leaves the rest.
+    EXPECT_EQ(19u, Value(0, "Security").size());
+    EXPECT_EQ(std::string::npos, Value(0, "Security").find("s3cret"));
+    EXPECT_EQ(std::string("s3cret\0x", 8), Security("Fax", 8));
+    EXPECT_EQ("FALSE", Security("Fax", 6));  // no room for the whole text
     // The reader clears the whole record before filling it.
     IbsServiceInfo info;
     std::memset(&info, 0xCC, sizeof info);
@@ -63,9 +68,17 @@ TEST_F(IbsServices, CreateReadRenameAddDelete)
                  CVU_IbsSetServiceInfo("Modem", IBS_INFO_SECURITY, "x", FALSE));
     lstrcpyA(info.Name, "Modem");
     ASSERT_TRUE(CVU_IbsAddService("Modem", &info));
-    EXPECT_EQ("Modem|-", Value(1, "Name") + "|" + Value(1, "Security"));
-    ASSERT_TRUE(CVU_IbsCreateService("MODEM", "", "m.exe", "", 0, "pw", 0, TRUE));
-    EXPECT_EQ("MODEM|m.exe", Value(1, "Name") + "|" + Value(1, "Program"));
+    EXPECT_EQ("Modem|-|xxxx", Value(1, "Name") + "|" + Value(1, "Security") + "|" + Security("Modem", 4));
+    // A security text too long to seal does not undo the replacement.
+    ASSERT_TRUE(CVU_IbsCreateService("MODEM", "", "m.exe", "", 0, std::string(244, 'k').c_str(), 0, TRUE));
+    EXPECT_EQ("MODEM|m.exe|-", Value(1, "Name") + "|" + Value(1, "Program") + "|" + Value(1, "Security"));
+    // 243 characters fill the value; one more is refused and the old text stays; a null text is the empty one.
+    const std::string longest(243, 'k');
+    EXPECT_TRUE(CVU_IbsSetServiceInfo("Modem", IBS_INFO_SECURITY, longest.c_str(), FALSE));
+    EXPECT_FALSE(CVU_IbsSetServiceInfo("Modem", IBS_INFO_SECURITY, (longest + 'k').c_str(), FALSE));
+    EXPECT_EQ(longest + '\0', Security("Modem", 256).substr(0, 244));
+    ASSERT_TRUE(CVU_IbsSetServiceInfo("Modem", IBS_INFO_SECURITY, nullptr, FALSE));
+    EXPECT_EQ(std::string("\0xxx", 4), Security("Modem", 4));
 
     ASSERT_TRUE(CVU_IbsDeleteService(std::string(16, 'N').c_str()));
     EXPECT_FALSE(CVU_IbsDeleteService(std::string(16, 'N').c_str()) || KeyExists(HKEY_CURRENT_USER, Key(0).c_str()));
@@ -93,8 +106,7 @@ TEST_F(IbsServices, Enumeration)
     const std::tuple<const char *, DWORD, DWORD, DWORD, DWORD, std::string> rows[] = {
         {"all", IBS_ENUM_ALL, 26, 0, 5, std::string("svc1\0svc2\0svc3\0svc4\0svc5\0\0", 26)},
         {"selected", IBS_ENUM_SELECTED, 26, 0, 1, std::string("svc2\0\0", 6)},
-        {"the first name that does not fit", IBS_ENUM_ALL, 15, ERROR_INSUFFICIENT_BUFFER, 2,
-         std::string("svc1\0svc2\0\0", 11)},
+        {"the first name that does not fit", IBS_ENUM_ALL, 15, ERROR_INSUFFICIENT_BUFFER, 2, std::string("svc1\0svc2\0\0", 11)},
     };
     for (const auto &[what, kind, size, rc, listed, list] : rows) {
         std::memset(buffer, 'Z', sizeof buffer);
@@ -103,28 +115,6 @@ TEST_F(IbsServices, Enumeration)
         EXPECT_EQ(list, std::string(buffer, list.size())) << what;
         EXPECT_EQ('Z', buffer[size]) << what;
     }
-}
-
-TEST_F(IbsServices, SecurityTexts)
-{
-    ASSERT_TRUE(Create("Fax", 0, "secret"));
-    const std::string sealed = Value(0, "Security");
-    EXPECT_EQ(19u, sealed.size());  // sealed with its zero
-    EXPECT_EQ(std::string::npos, sealed.find("secret"));
-    EXPECT_EQ(std::string("secret\0x", 8), Security("Fax", 8));  // the text with its zero, the rest untouched
-    EXPECT_EQ("FALSE", Security("Fax", 6));                       // no room for the whole text
-    // 243 characters fill the value; one more is refused and the old text stays.
-    const std::string longest(243, 'k'), tooLong(244, 'k');
-    EXPECT_TRUE(CVU_IbsSetServiceInfo("Fax", IBS_INFO_SECURITY, longest.c_str(), FALSE));
-    EXPECT_FALSE(CVU_IbsSetServiceInfo("Fax", IBS_INFO_SECURITY, tooLong.c_str(), FALSE));
-    EXPECT_EQ(256u, Value(0, "Security").size());
-    EXPECT_EQ(longest + '\0', Security("Fax", 256).substr(0, 244));
-
-    // A service without a security text leaves the buffer alone; a null text is the empty one.
-    ASSERT_TRUE(Create("Modem", 0, tooLong.c_str()));
-    EXPECT_EQ("-|xxxx", Value(1, "Security") + "|" + Security("Modem", 4));
-    ASSERT_TRUE(CVU_IbsSetServiceInfo("Modem", IBS_INFO_SECURITY, nullptr, FALSE));
-    EXPECT_EQ(std::string("\0xxx", 4), Security("Modem", 4));
 }
 
 }  // namespace
