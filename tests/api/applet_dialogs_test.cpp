@@ -322,6 +322,9 @@ TEST_F(SingleInstance, ALaterProcessFindsTheFirstOnesWindow)
     }
 }
 
+// Edit filters on real edit controls fed with WM_CHAR, and the text checks
+// that judge by the same character sets.
+
 // What reached the control behind the filter.
 std::string g_reached;
 WNDPROC g_editProc;
@@ -419,6 +422,10 @@ TEST_F(EditFilter, ThirtyTwoAtOnceAndEndingRestoresTheControl)
     for (HWND edit : edits) Type(edit, "y");
     EXPECT_EQ(std::string(32, 'y'), g_reached) << "a control was left filtered";
 }
+
+// Which resource module a process loads, and what it tells the user when
+// none of its choices loads: each case runs in a child process whose locale
+// comes from LC_ALL, with the module files it needs in a directory of its own.
 
 // Child: asks for the module (showing errors when args[0] is "1"), closing
 // every message box; reports the module and the texts shown.
