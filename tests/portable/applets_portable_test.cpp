@@ -28,8 +28,8 @@ TEST(ErrorTable, EndsAtTheClosingRecordOrTheLastWholeOne)
 TEST(HelpNames, EachFamilyHasItsRangeOfContextNumbers)
 {
     const std::pair<uint32_t, std::string> cases[] = {
-        {0, "CVX_"},   {98, "CVX_"},  {99, "CVSVR_"},  {198, "CVSVR_"}, {199, "CVCLN_"}, {298, "CVCLN_"},
-        {299, "CVRC_"}, {398, "CVRC_"}, {399, "CVMON_"}, {499, "CVMON_"}, {500, "CVX_"},   {0xFFFFFFFF, "CVX_"}};
+        {98, "CVX_"},   {99, "CVSVR_"}, {198, "CVSVR_"}, {199, "CVCLN_"}, {298, "CVCLN_"},     {299, "CVRC_"},
+        {398, "CVRC_"}, {399, "CVMON_"}, {499, "CVMON_"}, {500, "CVX_"},  {0xFFFFFFFF, "CVX_"}};
     for (const auto &[context, family] : cases) EXPECT_EQ(family + "%s.HLP", HelpFileFormat(context)) << context;
 }
 
