@@ -2,6 +2,7 @@
 // stores, and the notification that reaches the windows of other processes.
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "cvxutil.h"
 #include "harness/harness.h"
@@ -26,26 +27,16 @@ TEST_F(MonitorNames, StoredNamesAreReadBack)
     EXPECT_FALSE(CVU_SetMonitorNameForAddress(nullptr, nullptr));
     EXPECT_EQ("[Names]\r\n10.1.2.3=Front desk\r\nPC-LAB=Lab\r\nhostA=hostA\r\nhostB=HOSTB\r\n",
               ReadFileText(dir_ + "NAMES.INI"));
-    const struct {
-        const char *what, *address;
-        DWORD size;
-        const char *shown;
-        BOOL named;
-    } rows[] = {
-        {"a stored name", "10.1.2.3", 100, "Front desk", TRUE},
-        {"keys found without regard to case", "pc-lab", 100, "Lab", TRUE},
-        {"a name cut to the buffer still differs", "10.1.2.3", 5, "Fron", TRUE},
-        {"no name: the address", "10.9.9.9", 100, "10.9.9.9", FALSE},
-        {"no name, small buffer: the address cut", "10.9.9.9", 5, "10.9", FALSE},
-        {"a name equal to the address is none", "hostA", 100, "hostA", FALSE},
-        {"names compare with case", "hostB", 100, "HOSTB", TRUE},
-        {"a removed name", "a1", 100, "a1", FALSE},
-    };
-    for (const auto &r : rows) {
+    // Found without regard to case, cut to the buffer; none: the address. A
+    // name equal to the address is none; names compare with case.
+    const std::tuple<const char *, DWORD, const char *, BOOL> rows[] = {
+        {"pc-lab", 100, "Lab", TRUE},      {"10.1.2.3", 5, "Fron", TRUE},  {"10.9.9.9", 5, "10.9", FALSE},
+        {"hostA", 100, "hostA", FALSE},    {"hostB", 100, "HOSTB", TRUE}};
+    for (const auto &[address, size, shown, named] : rows) {
         char buffer[100];
         std::memset(buffer, '#', sizeof buffer);
-        EXPECT_EQ(r.named, CVU_GetMonitorNameFromAddress(r.address, buffer, r.size)) << r.what;
-        EXPECT_STREQ(r.shown, buffer) << r.what;
+        EXPECT_EQ(named, CVU_GetMonitorNameFromAddress(address, buffer, size)) << address;
+        EXPECT_STREQ(shown, buffer) << address;
     }
     // Without the directory value nothing is stored anywhere; the product
     // key of this platform holds a "Directory" too, which is not used.
