@@ -2,6 +2,9 @@
 // session it runs in.
 #include <windows.h>
 
+#include <tuple>
+#include <vector>
+
 #include "cvxutil.h"
 #include "harness/harness.h"
 #include "resids.h"
@@ -27,22 +30,19 @@ class Restart : public CleanTest {};
 TEST_F(Restart, OnlyAYesOrNotAskingRestarts)
 {
     const cvx::ExitWindowsFunction previous = cvx::ReplaceExitWindows(RecordExit);
-    const struct {
-        BOOL ask;
-        int button;
-        BOOL result;
-        int exits;
-    } rows[] = {{TRUE, IDC_CONFIRM_NO, FALSE, 0}, {TRUE, IDCANCEL, FALSE, 0}, {TRUE, IDC_CONFIRM_YES, 5, 1},
-                {FALSE, IDCANCEL, 5, 1}};
-    for (const auto &r : rows) {
+    // Asked and answered no, cancelled, yes; not asked.
+    const std::tuple<BOOL, int, BOOL, int> rows[] = {
+        {TRUE, IDC_CONFIRM_NO, FALSE, 0}, {TRUE, IDCANCEL, FALSE, 0}, {TRUE, IDC_CONFIRM_YES, 5, 1}, {FALSE, 0, 5, 1}};
+    for (const auto &[ask, button, result, exits] : rows) {
         g_exits = 0, g_exitFlags = 0;
-        DialogDriver driver([&](HWND dialog) {
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(r.button, BN_CLICKED), LPARAM(GetDlgItem(dialog, r.button)));
+        const int press = button;
+        DialogDriver driver([press](HWND dialog) {
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(press, BN_CLICKED), LPARAM(GetDlgItem(dialog, press)));
         });
-        EXPECT_EQ(r.result, CVU_RestartMachine(nullptr, r.ask)) << r.button;
-        EXPECT_EQ(r.ask ? 1 : 0, driver.Finish()) << r.button;
-        EXPECT_EQ(r.exits, g_exits) << r.button;
-        EXPECT_EQ(r.exits ? UINT(EWX_REBOOT) : 0u, g_exitFlags);
+        EXPECT_EQ(result, CVU_RestartMachine(nullptr, ask)) << button;
+        EXPECT_EQ(ask ? 1 : 0, driver.Finish()) << button;
+        EXPECT_EQ((std::vector<UINT>{UINT(exits), exits ? UINT(EWX_REBOOT) : 0u}), (std::vector<UINT>{UINT(g_exits), g_exitFlags}))
+            << "restarts and their flags after " << button;
     }
     cvx::ReplaceExitWindows(previous);
 }
