@@ -30,14 +30,17 @@ TEST_F(MonitorNames, StoredNamesAreReadBack)
     // Found without regard to case, cut to the buffer; none: the address. A
     // name equal to the address is none; names compare with case.
     const std::tuple<const char *, DWORD, const char *, BOOL> rows[] = {
-        {"pc-lab", 100, "Lab", TRUE},      {"10.1.2.3", 5, "Fron", TRUE},  {"10.9.9.9", 5, "10.9", FALSE},
-        {"hostA", 100, "hostA", FALSE},    {"hostB", 100, "HOSTB", TRUE}};
+        {"pc-lab", 100, "Lab", TRUE}, {"10.1.2.3", 5, "Fron", TRUE}, {"10.9.9.9", 5, "10.9", FALSE},
+        {"hostA", 100, "hostA", FALSE}, {"hostB", 100, "HOSTB", TRUE}};
     for (const auto &[address, size, shown, named] : rows) {
         char buffer[100];
         std::memset(buffer, '#', sizeof buffer);
         EXPECT_EQ(named, CVU_GetMonitorNameFromAddress(address, buffer, size)) << address;
         EXPECT_STREQ(shown, buffer) << address;
     }
+    // Without the directory value nothing is stored anywhere.
+    DeleteTree(HKEY_LOCAL_MACHINE, kNamesKey);
+    EXPECT_FALSE(CVU_SetMonitorNameForAddress("x", "y") || FileExists(ExeDirectory() + "NAMES.INI"));
 }
 
 LPARAM received = -1;
