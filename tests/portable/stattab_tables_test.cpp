@@ -1,4 +1,4 @@
-// The status tables' data areas: IBDAT entries and the RMDAT masked copy.
+// The RMDAT masked copy of the status tables.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -6,46 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "ipc/portable/tables.h"
-#include "korutil/portable/korstr.h"
 
 namespace {
 
 using namespace cvx::ipc;
-
-bool SameNoCase(const char *a, const char *b) { return kor::CompareNoCase(a, b) == 0; }
-
-TEST(IbdatTable, SearchAndNames)
-{
-    std::vector<uint8_t> data((IbdatSize(4) & ~3u) + 4);
-    InitIbdat(data.data(), 4);
-    IbdatTable table;
-    ASSERT_TRUE(table.Load(data.data(), data.size()));
-    for (const char *name : {"a", "b", "c", "d"}) ASSERT_EQ(kOk, table.Update(name, 1, true, SameNoCase));
-    table.Remove("b", SameNoCase);
-    table.Remove("d", SameNoCase);
-    // The first match, and the first free entry before it.
-    const struct {
-        const char *name;
-        uint32_t match, firstFree;
-    } rows[] = {{"c", 2, 1}, {"x", IbdatTable::kNone, 1}, {"a", 0, IbdatTable::kNone}};
-    for (const auto &r : rows) {
-        IbdatTable::Search s = table.Find(r.name, SameNoCase);
-        EXPECT_EQ(r.match, s.match) << r.name;
-        EXPECT_EQ(r.firstFree, s.firstFree) << r.name;
-    }
-    // A name in use twice (written by hand): the first one counts.
-    std::memcpy(&data[28 + 3 * 28], "\1\0\0\0\x2A\0\0\0C", 10);
-    EXPECT_EQ(1u, table.Query("c", SameNoCase));
-    // Names are cut to 19 characters; a stored name without its terminator
-    // is read within its 20 bytes.
-    const std::string full = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    ASSERT_EQ(kOk, table.Update(full.c_str(), 3, true, SameNoCase));
-    EXPECT_EQ(full.substr(0, 19), reinterpret_cast<const char *>(&data[28 + 28 + 8]));
-    EXPECT_EQ(1u, table.Query(full.c_str(), SameNoCase));
-    EXPECT_EQ(3u, table.Query(full.substr(0, 19).c_str(), SameNoCase));
-    std::memset(&data[28 + 28 + 8], 'Q', 20);
-    EXPECT_EQ(3u, table.Query(std::string(20, 'q').c_str(), SameNoCase));
-}
 
 TEST(RmdatTable, MaskedCopyTakesOnlyTheSelectedFields)
 {
