@@ -12,8 +12,7 @@ namespace {
 
 const PortConfig kDefaults = {9600, CVU_PARITY_NONE, 8, CVU_STOPBITS_1, CVU_FLOW_HARDWARE, {}, 0};
 
-template <typename F>
-std::function<long()> Call(F f) { return [f] { return long(f()); }; }
+template <typename F> std::function<long()> Call(F f) { return [f] { return long(f()); }; }
 
 // 1 when the port's line reads back as want, over bytes that show every field left out.
 std::function<long()> ReadsLine(const char *port, SharedPortParams want)

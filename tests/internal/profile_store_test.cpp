@@ -57,10 +57,9 @@ std::string ThroughProfile(const Step &s, const char *file)
     case Op::Int: return std::to_string(GetPrivateProfileIntA(s.section, s.key, 77, file));
     case Op::Write: return WritePrivateProfileStringA(s.section, s.key, s.value, file) ? "ok" : "failed";
     case Op::Keys:
-        GetPrivateProfileStringA(s.section, nullptr, "", buffer.data(), DWORD(buffer.size()), file);
-        return Joined(SplitList(buffer.data()));
     case Op::Sections:
-        GetPrivateProfileSectionNamesA(buffer.data(), DWORD(buffer.size()), file);
+        s.op == Op::Keys ? GetPrivateProfileStringA(s.section, nullptr, "", buffer.data(), DWORD(buffer.size()), file)
+                         : GetPrivateProfileSectionNamesA(buffer.data(), DWORD(buffer.size()), file);
         return Joined(SplitList(buffer.data()));
     case Op::Move:
         GetPrivateProfileStringA(s.section, nullptr, "", buffer.data(), DWORD(buffer.size()), file);
