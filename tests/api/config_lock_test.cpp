@@ -95,8 +95,7 @@ TEST_F(ConfigLockExports, AHolderPastTheWaitBlocksAndADeadOneDoesNot)
     EXPECT_EQ(rc, DWORD(ERROR_TIMEOUT));
     EXPECT_EQ(ReadFileText(ini_), before);
 
-    ChildProcess holder = StartChild("die_holding_config_lock");
-    ASSERT_EQ(7, holder.Wait());
+    ASSERT_EQ(7, StartChild("die_holding_config_lock").Wait());
     EXPECT_EQ(0u, CVU_AddGroupA("Support", nullptr, FALSE));
     EXPECT_EQ(0u, CVU_DeleteGroupA("Support"));
     EXPECT_EQ(ReadFileText(ini_), before);
@@ -142,9 +141,8 @@ unsigned ReadJournal(std::string *file)
 
 void WriteJournal(unsigned next, const std::string &file)
 {
-    const std::string temporary = JournalPath() + ".new";
-    WriteFileText(temporary, std::to_string(next) + "\n" + file);
-    MoveFileExA(temporary.c_str(), JournalPath().c_str(), MOVEFILE_REPLACE_EXISTING);
+    WriteFileText(JournalPath() + ".new", std::to_string(next) + "\n" + file);
+    MoveFileExA((JournalPath() + ".new").c_str(), JournalPath().c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 CVX_CHILD_ROLE(config_crash_writer)
