@@ -61,11 +61,12 @@ class ConfigLockExports : public CleanTest {};
 TEST_F(ConfigLockExports, WritersWaitForTheHolderAndReadersDoNot)
 {
     WriteFileText(ini_, "[SERVER]\nGROUPS=1\nLOGSPACE=99999\n[GROUP1]\nNAME=Sales\nLINES=(Fax)\n");
+    const GroupParams params = {CVU_CONFERENCE_F, "", "", 0};
     char buffer[64];
     const struct { const char *what; bool waits; std::function<void()> call; } calls[] = {
         {"AddGroup", true, [] { CVU_AddGroupA("Support", "L2\0", FALSE); }},
         {"ModifyGroupLines", true, [] { CVU_ModifyGroupLinesA(CVU_GL_ADDLINE, "Sales", "L3"); }},
-        {"SetGroupParam", true, [] { GroupParams p{CVU_CONFERENCE_F}; CVU_SetGroupParamA("Sales", CVU_GROUPPARAM_RECORD, &p, FALSE); }},
+        {"SetGroupParam", true, [&] { CVU_SetGroupParamA("Sales", CVU_GROUPPARAM_RECORD, &params, FALSE); }},
         {"DeleteGroup", true, [] { CVU_DeleteGroupA("Support"); }},
         {"SetClientRedirectionEx", true, [] { CVU_SetClientRedirectionEx("COM5", "Sales", "desc"); }},
         {"GetLogBuffSize (repairs the file)", true, [] { CVU_GetLogBuffSize(); }},
