@@ -19,8 +19,8 @@ namespace {
 
 constexpr char kMutexName[] = "CVX_ConfigFileLock";
 
-std::string LineName(int n) { return "L" + std::to_string(n); }
-std::string PortName(int n) { return "COM" + std::to_string(n); }
+std::string LineName(int n) { return std::string("L") + std::to_string(n); }
+std::string PortName(int n) { return std::string("COM") + std::to_string(n); }
 BOOL ShareLine(int port, const std::string &name)
 {
     SharedPortParams params{};
@@ -113,7 +113,7 @@ void CrashStep(unsigned d)
     std::mt19937 random(d * 7919u + 17u);
     const int n = 1 + int(random() % kCrashLines), m = n % kCrashLines + 1;
     auto shared = [](int k) { return CVU_GetSharedPortParams(PortName(k).c_str(), nullptr) != FALSE; };
-    const std::string group = "G" + std::to_string(n);
+    const std::string group = std::string("G") + std::to_string(n);
     std::string lines;
     switch (random() % 5) {
     case 0: shared(n) ? void(CVU_StopSharingPort(PortName(n).c_str())) : void(ShareLine(n, LineName(n))); break;
@@ -159,7 +159,7 @@ TEST_F(ConfigLockExports, AWriterKilledAtAnyMomentLeavesAWholeFile)
 {
     for (int n = 1; n <= kCrashLines; ++n) {
         ShareLine(n, LineName(n));
-        CVU_AddGroupA(("G" + std::to_string(n)).c_str(), (LineName(n) + '\0' + '\0').c_str(), FALSE);
+        CVU_AddGroupA((std::string("G") + std::to_string(n)).c_str(), (LineName(n) + '\0' + '\0').c_str(), FALSE);
     }
     WriteJournal(1000, ReadFileText(ini_));
     std::mt19937 random(20261206);
