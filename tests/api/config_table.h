@@ -28,13 +28,7 @@ inline std::string Sub(std::string text, std::initializer_list<std::pair<std::st
 // start: the file to write first (kKeep: go on from the last step's file).
 // after: the whole file the call leaves (kSame: the file it found).
 inline const std::string kKeep = "<keep>", kSame = "<same>";
-struct Step {
-    const char *what;
-    std::string start;
-    std::function<long()> call;
-    long result;
-    std::string after;
-};
+struct Step { const char *what; std::string start; std::function<long()> call; long result; std::string after; };
 
 class ConfigTable : public CleanTest {
 protected:

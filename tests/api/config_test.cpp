@@ -12,8 +12,7 @@ namespace {
 
 const PortConfig kDefaults = {9600, CVU_PARITY_NONE, 8, CVU_STOPBITS_1, CVU_FLOW_HARDWARE, {}, 0};
 
-template <typename F>
-std::function<long()> Call(F f) { return [f] { return long(f()); }; }
+template <typename F> std::function<long()> Call(F f) { return [f] { return long(f()); }; }
 
 // 1 when the port's line reads back as want, over bytes that show every field left out.
 std::function<long()> ReadsLine(const char *port, SharedPortParams want)
@@ -37,20 +36,15 @@ std::function<long()> ReadsSettings(ClientSettings want)
     };
 }
 
-std::function<long()> Redirect(const char *port, const char *dest) { return [=] { return long(CVU_SetClientRedirection(port, dest)); }; }
-std::function<long()> RedirectEx(const char *port, const char *dest, const char *desc)
-{
-    return [=] { return long(CVU_SetClientRedirectionEx(port, dest, desc)); };
-}
+auto Redirect(const char *port, const char *dest) { return [=] { return long(CVU_SetClientRedirection(port, dest)); }; }
+auto RedirectEx(const char *port, const char *to, const char *desc) { return [=] { return long(CVU_SetClientRedirectionEx(port, to, desc)); }; }
 
 // Ports 1 to last redirected to L.
 std::string Redirected(int last)
 {
     std::string list, dests;
-    for (int n = 1; n <= last; ++n) {
-        list += std::to_string(n) + (n < last ? "," : "");
-        dests += "COM" + std::to_string(n) + "DEST=L\r\n";
-    }
+    for (int n = 1; n <= last; ++n)
+        list += std::to_string(n) + (n < last ? "," : ""), dests += "COM" + std::to_string(n) + "DEST=L\r\n";
     return "[CLIENT]\r\nREDIRECTPORTS=(" + list + ")\r\n" + dests;
 }
 
@@ -61,8 +55,8 @@ TEST_F(ConfigFile, EachCallLeavesExactlyThisFile)
     const std::string desc = ModuleString(IDS_REDIRECT_DESC), pool = ModuleString(IDS_DEFAULT_POOL);
     ASSERT_FALSE(desc.empty());
 
-    const PortConfig faxConfig = {19200, CVU_PARITY_EVEN, 7, CVU_STOPBITS_2, CVU_FLOW_XONXOFF, {0x0D, 0x1B}, 2};
-    const SharedPortParams fax = {"Fax", "COM3", "", {}, "", {}, 1, 0, faxConfig};
+    const SharedPortParams fax = {"Fax", "COM3", "", {}, "", {}, 1, 0,
+                                  {19200, CVU_PARITY_EVEN, 7, CVU_STOPBITS_2, CVU_FLOW_XONXOFF, {0x0D, 0x1B}, 2}};
     const SharedPortParams taken = {"Other", "com3", "", {}, "", {}, 0, 0, kDefaults};
     auto share = [](const SharedPortParams &p) { return [p] { return long(CVU_ShareNewPort(&p)); }; };
     const std::string first = "[LINE1]\r\nNAME=Fax\r\nMODEM=N\r\nINBOUND=Y\r\nAUTOBAUD=N\r\nPORTNAME=COM3\r\nTRANSMIT=TA1\r\n"
@@ -93,10 +87,10 @@ TEST_F(ConfigFile, EachCallLeavesExactlyThisFile)
     // Stopping line 2 of 4: its own set and its redirection go, lines 3
     // and 4 move down; a set or redirection of another line stays.
     auto stop = [](const char *port) { return [=] { return long(CVU_StopSharingPort(port)); }; };
-    const std::string rest = "[CLIENT]\r\nREDIRECTPORTS=(3)\r\nCOM3DEST=Pool\r\n[DESC]\r\nPort3Desc=y\r\n";
     const std::string two = "[SERVER]\r\nLINES=2\r\nGROUPS=2\r\n[LINE1]\r\nNAME=A\r\nPORTNAME=COM1\r\nTRANSMIT=TA1\r\n"
                             "[COMMON]\r\nTRANSMITSETS=2\r\n[TRANSMIT1]\r\nNAME=TA1\r\n"
-                            "[GROUP1]\r\nNAME=P\r\nLINES=(A,D)\r\n[GROUP2]\r\nNAME=_CALVEX\r\nLINES=(A,D)\r\n" + rest +
+                            "[GROUP1]\r\nNAME=P\r\nLINES=(A,D)\r\n[GROUP2]\r\nNAME=_CALVEX\r\nLINES=(A,D)\r\n"
+                            "[CLIENT]\r\nREDIRECTPORTS=(3)\r\nCOM3DEST=Pool\r\n[DESC]\r\nPort3Desc=y\r\n"
                             "[TRANSMIT2]\r\nNAME=TA3\r\n[LINE2]\r\nNAME=D\r\nPORTNAME=COM4\r\nTRANSMIT=TA3\r\n";
     const std::string four =
         "[SERVER]\r\nLINES=4\r\nGROUPS=2\r\n"
@@ -118,7 +112,6 @@ TEST_F(ConfigFile, EachCallLeavesExactlyThisFile)
         {"share: a set and a local redirection", "", share(fax), TRUE,
          first + "[CLIENT]\r\nREDIRECTPORTS=(3)\r\nCOM3DEST=Fax\r\n[DESC]\r\nPort3Desc=" + desc + "\r\n"},
         {"share: the port is taken", kKeep, share(taken), FALSE, kSame},
-        {"share: read back", kKeep, ReadsLine("Com3", fax), 1, kSame},
         {"read: flags, bits and triggers", lines, ReadsLine("com1", {"L1", "COM1", "", {}, "Other", {}, 0, 1, read1}), 1, kSame},
         {"read: a missing set gives the defaults", kKeep, ReadsLine("COM3", {"L3", "COM3", "", {}, "", {}, 0, 0, kDefaults}), 1, kSame},
         {"rename", kKeep, Call([] { return CVU_RenamePort("com2", "L2", "Modem"); }), TRUE, renamed},
@@ -179,10 +172,9 @@ TEST_F(ConfigFile, EachCallLeavesExactlyThisFile)
         {"lines beyond 100 are not repaired", kKeep, Call(CVU_GetNumServerPorts), 0, kSame},
         {"buffer top", "[COMMON]\r\nBUFFERSPACE=999999\r\n", Call(CVU_GetBufferSpace), 999999, kSame},
         {"set buffer high", kKeep, Call([] { return CVU_SetBufferSpace(1000000); }), FALSE, kSame},
-        {"set log", kKeep, Call([] { return CVU_SetLogBuffSize(8192); }), TRUE,
-         "[COMMON]\r\nBUFFERSPACE=999999\r\n[SERVER]\r\nLOGSPACE=8192\r\n"},
+        {"set log", "", Call([] { return CVU_SetLogBuffSize(8192); }), TRUE, "[SERVER]\r\nLOGSPACE=8192\r\n"},
         {"set segments", kKeep, Call([] { return CVU_SetIPXSegmentMethod(1); }), TRUE,
-         "[COMMON]\r\nBUFFERSPACE=999999\r\nNETWORKS=1\r\n[SERVER]\r\nLOGSPACE=8192\r\n"},
+         "[SERVER]\r\nLOGSPACE=8192\r\n[COMMON]\r\nNETWORKS=1\r\n"},
         {"set status inactive", "", status(0), TRUE, "[SERVER]\r\nSTART=INACTIVE\r\n"},
         {"status in any case", "[SERVER]\r\nSTART=Inactive\r\n", Call(CVU_GetServerStatus), CVU_SERVER_INACTIVE, kSame},
         {"server name stored whole", "", Call([] { return CVU_SetServerName("ABCDEFGHIJKLMNOPQRST"); }), TRUE,

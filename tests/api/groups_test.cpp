@@ -9,9 +9,7 @@ namespace {
 
 // Lines L1 to L3 and the groups given: a name (none when empty), a LINES
 // value (none when empty) and the keys that follow.
-struct Group {
-    std::string name, lines = "", rest = "";
-};
+struct Group { std::string name, lines = "", rest = ""; };
 std::string File(const std::vector<Group> &groups)
 {
     std::string text = "[SERVER]\r\nLINES=3\r\nGROUPS=" + std::to_string(groups.size()) +
@@ -24,61 +22,28 @@ std::string File(const std::vector<Group> &groups)
     }
     return text;
 }
-std::string G(const std::string &g1, const std::string &g2, const std::string &g3)
-{
-    return File({{"G1", g1}, {"G2", g2}, {"G3", g3}});
-}
+// Groups G1 to G3 with these LINES values.
+std::string G(std::string g1, std::string g2, std::string g3) { return File({{"G1", g1}, {"G2", g2}, {"G3", g3}}); }
 
-const std::string n126(126, 'n');
-const std::string kFull = "(" + n126 + "," + n126 + "," + n126 + "," + n126 + ",x)";  // 511 characters
+const std::string n126(126, 'n'), kFull = "(" + n126 + "," + n126 + "," + n126 + "," + n126 + ",x)";  // 511 characters
 
-std::function<long()> Modify(int operation, const char *name, const std::string &value)
+auto Modify(int op, const char *name, std::string value) { return [=] { return long(CVU_ModifyGroupLinesA(op, name, value.c_str())); }; }
+
+// The enumeration's result when it also counts and lists want ("A|B|"), else -1.
+std::function<long()> Enum(int selector, const char *name, DWORD size, DWORD count, const std::string &want)
 {
-    return [=] { return long(CVU_ModifyGroupLinesA(operation, name, value.c_str())); };
+    return [=] {
+        char buffer[514] = {};
+        std::memset(buffer, 'x', 512);
+        DWORD got = 12345;
+        const DWORD rc = CVU_EnumGroupsLinesA(selector, name, buffer, size, &got);
+        std::string names;
+        for (const char *p = buffer; *p; p += std::strlen(p) + 1) names += std::string(p) + "|";
+        return got == count && names == want ? long(rc) : -1;
+    };
 }
 
 class Groups : public ConfigTable {};
-
-TEST_F(Groups, EnumerationsSelectCountAndStopAtTheBuffer)
-{
-    const std::string file = "[SERVER]\r\nLINES=4\r\nGROUPS=4\r\n"
-                             "[LINE1]\r\nNAME=Modem A\r\n[LINE2]\r\nNAME=Fax\r\n[LINE3]\r\nNAME=Isdn\r\n"
-                             "[LINE4]\r\nNAME=Direct\r\n[LINE5]\r\nNAME=NotALine\r\n"
-                             "[GROUP1]\r\nNAME=Sales\r\nLINES=(Modem A,FAX)\r\n[GROUP2]\r\nNAME=Support\r\nLINES=(Direct)\r\n"
-                             "[GROUP3]\r\nNAME=Night\r\n[GROUP4]\r\nNAME=All\r\nLINES=(Modem A,Fax,Isdn,Direct)\r\n";
-    ASSERT_TRUE(WriteFileText(ini_, file));
-    const struct {
-        int selector;
-        const char *name;
-        DWORD size, result, count;
-        std::string names;
-    } rows[] = {
-        {CVU_ENUM_ALLGROUPS, nullptr, 512, 0, 4, "Sales|Support|Night|All|"},
-        {CVU_ENUM_GROUPSWITHLINE, "fax", 512, 0, 2, "Sales|All|"},
-        {CVU_ENUM_GROUPSWITHOUTLINE, "FAX", 512, 0, 2, "Support|Night|"},
-        // LINE5 lies beyond the count.
-        {CVU_ENUM_ALLLINES, nullptr, 512, 0, 4, "Modem A|Fax|Isdn|Direct|"},
-        {CVU_ENUM_LINESOFGROUP, "sales", 512, 0, 2, "Modem A|FAX|"},
-        {CVU_ENUM_LINESNOTINGROUP, "SALES", 512, 0, 2, "Isdn|Direct|"},
-        // What fitted stays and is counted.
-        {CVU_ENUM_ALLGROUPS, nullptr, 14, 122, 1, "Sales|"},
-        // Lines outside a group need room for themselves only.
-        {CVU_ENUM_LINESNOTINGROUP, "Sales", 13, 0, 2, "Isdn|Direct|"},
-        {CVU_ENUM_LINESNOTINGROUP, "Sales", 12, 122, 1, "Isdn|"},
-    };
-    for (const auto &r : rows) {
-        char buffer[514];
-        std::memset(buffer, 'x', sizeof buffer);
-        buffer[512] = buffer[513] = '\0';
-        DWORD count = 12345;
-        EXPECT_EQ(r.result, CVU_EnumGroupsLinesA(r.selector, r.name, buffer, r.size, &count)) << r.selector << r.name;
-        EXPECT_EQ(r.count, count) << r.selector << r.name;
-        std::string names;
-        for (const char *p = buffer; *p; p += std::strlen(p) + 1) names += std::string(p) + "|";
-        EXPECT_EQ(r.names, names) << r.selector << r.name;
-    }
-    EXPECT_EQ(file, ReadFileText(ini_));
-}
 
 const std::string kNight = "CONFERENCE=f\r\nCALLFWD=Desk\r\nPHONE=555 0100\r\nINBOUND=0\r\n";
 const std::string kParams = File({{"Sales", "(L1,L2,L3)"}, {"Night", "", kNight}});
@@ -93,29 +58,43 @@ std::function<long()> Reads(const char *group, GroupParams want)
                     !std::memcmp(&want, &params, sizeof params));
     };
 }
-std::function<long()> SetRecord(const char *group, const GroupParams &params, BOOL create = FALSE)
+auto SetRecord(const char *group, GroupParams p, BOOL create = FALSE)
 {
-    return [=] { return long(CVU_SetGroupParamA(group, CVU_GROUPPARAM_RECORD, &params, create)); };
+    return [=] { return long(CVU_SetGroupParamA(group, CVU_GROUPPARAM_RECORD, &p, create)); };
 }
 std::function<long()> SetParam(const char *group, int selector, const std::string &value, BOOL create = FALSE)
 {
     return [=] { return long(CVU_SetGroupParamA(group, selector, value.c_str(), create)); };
 }
 
-TEST_F(Groups, EachChangeLeavesExactlyThisFile)
+TEST_F(Groups, EachCallLeavesExactlyThisFile)
 {
     const std::string full = G(kFull, "(L1,L2)", "");
     const std::string odd = "[SERVER]\r\nGROUPS=1\r\n[GROUP1]\r\nNAME=Odd\r\nCONFERENCE=Hold\r\n"
                             "CALLFWD=12345678901234567890\r\nPHONE=123456789012345678901234567890\r\nINBOUND=\r\n";
     const Group sales = {"Sales", "(L1,L2,L3)"}, salesH = {"Sales", "(L1,L2,L3)", "CONFERENCE=H\r\nPHONE=555\r\nINBOUND=3\r\n"};
-    const std::string two = "[GROUP1]\r\nNAME=One\r\n[GROUP2]\r\nNAME=Two\r\n";
     std::string large;
     for (int i = 0; i < 200; ++i) large += "K" + std::to_string(i) + "=" + std::string(2000, 'v') + "\r\n";
-    auto add = [](const char *name, const std::string &lines, BOOL replace) {
+    auto add = [](const char *name, std::string lines, BOOL replace) {
         return [=] { return long(CVU_AddGroupA(name, lines.data(), replace)); };
     };
     auto del = [](const char *name) { return [=] { return long(CVU_DeleteGroupA(name)); }; };
+    const std::string enumerated = "[SERVER]\r\nLINES=4\r\nGROUPS=4\r\n"
+        "[LINE1]\r\nNAME=Modem A\r\n[LINE2]\r\nNAME=Fax\r\n[LINE3]\r\nNAME=Isdn\r\n[LINE4]\r\nNAME=Direct\r\n[LINE5]\r\nNAME=NotALine\r\n"
+        "[GROUP1]\r\nNAME=Sales\r\nLINES=(Modem A,FAX)\r\n[GROUP2]\r\nNAME=Support\r\nLINES=(Direct)\r\n"
+        "[GROUP3]\r\nNAME=Night\r\n[GROUP4]\r\nNAME=All\r\nLINES=(Modem A,Fax,Isdn,Direct)\r\n";
     Run({
+        {"all groups", enumerated, Enum(CVU_ENUM_ALLGROUPS, nullptr, 512, 4, "Sales|Support|Night|All|"), 0, kSame},
+        {"groups with a line", kKeep, Enum(CVU_ENUM_GROUPSWITHLINE, "fax", 512, 2, "Sales|All|"), 0, kSame},
+        {"groups without a line", kKeep, Enum(CVU_ENUM_GROUPSWITHOUTLINE, "FAX", 512, 2, "Support|Night|"), 0, kSame},
+        // LINE5 lies beyond the count.
+        {"all lines", kKeep, Enum(CVU_ENUM_ALLLINES, nullptr, 512, 4, "Modem A|Fax|Isdn|Direct|"), 0, kSame},
+        {"lines of a group", kKeep, Enum(CVU_ENUM_LINESOFGROUP, "sales", 512, 2, "Modem A|FAX|"), 0, kSame},
+        {"lines not in a group", kKeep, Enum(CVU_ENUM_LINESNOTINGROUP, "SALES", 512, 2, "Isdn|Direct|"), 0, kSame},
+        // What fitted stays and is counted; lines outside a group need room for themselves only.
+        {"lines not in a group, just room", kKeep, Enum(CVU_ENUM_LINESNOTINGROUP, "Sales", 13, 2, "Isdn|Direct|"), 0, kSame},
+        {"lines not in a group, a byte short", kKeep, Enum(CVU_ENUM_LINESNOTINGROUP, "Sales", 12, 1, "Isdn|"), 122, kSame},
+
         {"add", G("(L1)", "(L1,L2)", ""), Modify(CVU_GL_ADDLINE, "g1", "L2"), 0, G("(L1,L2)", "(L1,L2)", "")},
         {"add to an empty group", kKeep, Modify(CVU_GL_ADDLINE, "G3", "L3"), 0, G("(L1,L2)", "(L1,L2)", "(L3)")},
         {"add several", kKeep, Modify(CVU_GL_ADDLINES, "G1", List({"L2", "L3", "l2", "L1"})), 0,
@@ -172,7 +151,7 @@ TEST_F(Groups, EachChangeLeavesExactlyThisFile)
         {"add: 512 characters", kKeep, add("Big", List({n126, n126, n126, n126, "xx"}), TRUE), 122, kSame},
         // A new group goes after the sections that exist, over a leftover.
         {"add over a leftover", "[SERVER]\r\nGROUPS=1\r\n[GROUP1]\r\nNAME=One\r\n[GROUP2]\r\nNAME=Old\r\nPHONE=555\r\n",
-         add("New", List({}), FALSE), 0, "[SERVER]\r\nGROUPS=2\r\n" + two.substr(0, 20) + "[GROUP2]\r\nNAME=New\r\n"},
+         add("New", List({}), FALSE), 0, "[SERVER]\r\nGROUPS=2\r\n[GROUP1]\r\nNAME=One\r\n[GROUP2]\r\nNAME=New\r\n"},
         // Later groups move down with their own keys.
         {"delete", "[SERVER]\r\nGROUPS=3\r\n[GROUP1]\r\nNAME=One\r\nLINES=(A)\r\n"
                    "[GROUP2]\r\nNAME=Two\r\nLINES=(B)\r\nPHONE=555\r\n[GROUP3]\r\nNAME=Three\r\nLINES=(C,D)\r\nCONFERENCE=H\r\n",

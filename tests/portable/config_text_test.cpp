@@ -27,11 +27,7 @@ TEST(ConfigText, LineLists)
 
     std::string four;
     for (int i = 0; i < 4; ++i) four += std::string(126, char('a' + i)) + '\0';
-    const struct {
-        std::string names;
-        int result;
-        size_t length;
-    } formats[] = {
+    const struct { std::string names; int result; size_t length; } formats[] = {
         {std::string(127, 'n') + '\0', 1, 129},
         {std::string(128, 'n') + '\0', kLineListBadName, 0},
         {four + "x" + '\0', 5, 511},
@@ -57,9 +53,8 @@ TEST(ConfigText, SerialSettingsAndPortLists)
     uint8_t triggers[kMaxTriggers + 8] = {};
     EXPECT_EQ(16, ParseTriggers("(00H,01H,02H,03H,04H,05H,06H,07H,08H,09H,0AH,0BH,0CH,0DH,0EH,0FH,10H,11H)", triggers));
     EXPECT_EQ(std::string(8, '\0'), std::string(reinterpret_cast<char *>(triggers) + kMaxTriggers, 8));
-    uint8_t many[20];
-    for (int i = 0; i < 20; ++i) many[i] = i < 16 ? uint8_t(0xF0 + i) : 0x41;
-    many[3] = 0xF0;
+    const uint8_t many[20] = {0xF0, 0xF1, 0xF2, 0xF0, 0xF4, 0xF5, 0xF6, 0xF7,
+                              0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xFF, 0x41, 0x41, 0x41, 0x41};
     char set[kTriggerTextSize];
     EXPECT_EQ(15, FormatTriggers(many, 20, set));
     EXPECT_STREQ("(F0H,F1H,F2H,F4H,F5H,F6H,F7H,F8H,F9H,FAH,FBH,FCH,FDH,FEH,FFH)", set);
