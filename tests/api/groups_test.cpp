@@ -74,7 +74,7 @@ TEST_F(Groups, EachCallLeavesExactlyThisFile)
                             "CALLFWD=12345678901234567890\r\nPHONE=123456789012345678901234567890\r\nINBOUND=\r\n";
     const Group sales = {"Sales", "(L1,L2,L3)"}, salesH = {"Sales", "(L1,L2,L3)", "CONFERENCE=H\r\nPHONE=555\r\nINBOUND=3\r\n"};
     std::string large;
-    for (int i = 0; i < 200; ++i) large += "K" + std::to_string(i) + "=" + std::string(2000, 'v') + "\r\n";
+    for (int i = 0; i < 200; ++i) large.append("K").append(std::to_string(i)).append("=").append(2000, 'v').append("\r\n");
     auto add = [](const char *name, std::string lines, BOOL replace) {
         return [=] { return long(CVU_AddGroupA(name, lines.data(), replace)); };
     };
