@@ -52,7 +52,7 @@ class ConfigFile : public ConfigTable {};
 
 TEST_F(ConfigFile, EachCallLeavesExactlyThisFile)
 {
-    const std::string desc = ModuleString(IDS_REDIRECT_DESC), pool = ModuleString(IDS_DEFAULT_POOL);
+    const std::string desc = ResourceString(IDS_REDIRECT_DESC), pool = ResourceString(IDS_DEFAULT_POOL);
     ASSERT_FALSE(desc.empty());
 
     const SharedPortParams fax = {"Fax", "COM3", "", {}, "", {}, 1, 0,
@@ -100,7 +100,7 @@ TEST_F(ConfigFile, EachCallLeavesExactlyThisFile)
         "[GROUP1]\r\nNAME=P\r\nLINES=(A,B,D)\r\n[GROUP2]\r\nNAME=_CALVEX\r\nLINES=(A,B,C,D)\r\n"
         "[CLIENT]\r\nREDIRECTPORTS=(2,3)\r\nCOM2DEST=b\r\nCOM3DEST=Pool\r\n[DESC]\r\nPort2Desc=x\r\nPort3Desc=y\r\n";
 
-    const std::string x = Formatted(IDS_SHARE_NAME_FMT, "3");
+    const std::string x = ResourceFormatted(IDS_SHARE_NAME_FMT, "3");
     const std::string sessions = "[SESSIONSPARMS]\r\nQUEUE=Y\r\nRETRY=N\r\nACTIVITYTIMER=5\r\nTIMEOUT=7\r\n";
     const std::string lineSet = "[SERVER]\r\nLINES=1\r\n[LINE1]\r\nTRANSMIT=TA1\r\n[COMMON]\r\nTRANSMITSETS=2\r\n"
                                 "[TRANSMIT1]\r\nNAME=TA1\r\nTRIGGERS=(41H)\r\n[TRANSMIT2]\r\nNAME=TA2\r\n";

@@ -38,7 +38,4 @@ inline void PutSerialEntry(const std::string &entry, const std::string &dosDevic
                "DosDevices", dosDevices, mouse);
 }
 
-inline std::string ModuleString(UINT id) { return ResourceString(id); }
-inline std::string Formatted(UINT id, const std::string &value) { return ResourceFormatted(id, value); }
-
 }  // namespace cvxtest

@@ -51,17 +51,17 @@ class PortList : public CleanTest {};
 TEST_F(PortList, ShareCommPortWritesLineRedirectionAndPools)
 {
     MakeThreePorts();
-    const std::string taken = Formatted(IDS_SHARE_NAME_FMT, "2"), name = "2" + taken;
+    const std::string taken = ResourceFormatted(IDS_SHARE_NAME_FMT, "2"), name = "2" + taken;
     ASSERT_TRUE(WriteFileText(ini_, "[SERVER]\r\nLINES=1\r\n[LINE1]\r\nNAME=" + taken + "\r\nPORTNAME=COM1\r\n"));
     // COM2's default name is taken by COM1's line: the first retry. The
     // default pool gets the new line; "_CALVEX" every line.
     ASSERT_TRUE(CVU_ShareCommPortA("com2"));
     const std::string shared =
         "[SERVER]\r\nLINES=2\r\nGROUPS=2\r\n[LINE1]\r\nNAME=" + taken + "\r\nPORTNAME=COM1\r\n[LINE2]\r\nNAME=" + name +
-        "\r\nMODEM=" + ModuleString(IDS_DEFAULT_MODEM) + "\r\nINBOUND=N\r\nAUTOBAUD=N\r\nPORTNAME=COM2\r\nTRANSMIT=TA1\r\n"
+        "\r\nMODEM=" + ResourceString(IDS_DEFAULT_MODEM) + "\r\nINBOUND=N\r\nAUTOBAUD=N\r\nPORTNAME=COM2\r\nTRANSMIT=TA1\r\n"
         "[COMMON]\r\nTRANSMITSETS=1\r\n[TRANSMIT1]\r\nNAME=TA1\r\nDTPARS=(140,60,720)\r\nFLOW=(1H,1H)\r\n"
         "ALPARS=(9600,NONE,8,1)\r\n[CLIENT]\r\nREDIRECTPORTS=(2)\r\nCOM2DEST=" + name + "\r\n[DESC]\r\nPort2Desc=" +
-        ModuleString(IDS_REDIRECT_DESC) + "\r\n[GROUP1]\r\nNAME=" + ModuleString(IDS_DEFAULT_POOL) + "\r\nLINES=(" +
+        ResourceString(IDS_REDIRECT_DESC) + "\r\n[GROUP1]\r\nNAME=" + ResourceString(IDS_DEFAULT_POOL) + "\r\nLINES=(" +
         name + ")\r\n[GROUP2]\r\nNAME=_CALVEX\r\nLINES=(" + taken + "," + name + ")\r\n";
     EXPECT_EQ(shared, ReadFileText(ini_));
     // Shared already: 1 and nothing written; ports the list lacks (a mouse's too): 0.
@@ -86,12 +86,12 @@ TEST_F(PortList, EntriesJoinTheMachineTheLinesAndTheRedirections)
                                     "[CLIENT]\r\nREDIRECTPORTS=(5,2,9,6)\r\nCOM5DEST=Pool\r\nCOM2DEST=Fax\r\n"
                                     "[DESC]\r\nPort5Desc=Five\r\nPort2Desc=Two\r\n"));
     ASSERT_EQ(0u, CVU_StartPortEnum());
-    auto shared = [](const char *port) { return Formatted(IDS_PORT_SHARED_DESC, port); };
-    const std::string com1 = "0001/0 1 COM1 [" + Formatted(IDS_PORT_OTHER_DESC, "COM1") + "] [] []|",
+    auto shared = [](const char *port) { return ResourceFormatted(IDS_PORT_SHARED_DESC, port); };
+    const std::string com1 = "0001/0 1 COM1 [" + ResourceFormatted(IDS_PORT_OTHER_DESC, "COM1") + "] [] []|",
                       com2 = "0003/0 2 COM2 [" + shared("COM2") + "] [] [Two]|",
                       com3 = "1001/0 3 COM3 [" + shared("COM3") + "] [Fax] []|",
                       com9 = "9001/0 9 COM9 [" + shared("COM9") + "] [Nine] []|",
-                      com8 = "8001/0 8 COM8 [" + Formatted(IDS_PORT_OTHER_DESC, "COM8") + "] [] []|",
+                      com8 = "8001/0 8 COM8 [" + ResourceFormatted(IDS_PORT_OTHER_DESC, "COM8") + "] [] []|",
                       com5 = "0002/0 5 COM5 [" + shared("COM5") + "] [] [Five]|";
     // COM6 (no flags) matches no mask: it is only counted.
     EXPECT_EQ(com1 + com2 + com3 + com9 + com8, Fetch(PORTF_LOCAL));
